@@ -1,0 +1,7 @@
+#pragma once
+
+#include "response/arguments.h"
+#include "response/command_result.h"
+
+CommandResult runCheckPermission(const Arguments& arguments);
+CommandResult runActivate(const Arguments& arguments);

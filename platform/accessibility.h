@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "platform/element.h"
+#include "platform/geometry.h"
+
+// The accessibility service: every read of and action on another
+// application's interface goes through these operations. Any failure of
+// the service (refused call, dead process, time-out) is an absent result
+// or false; no reason is ever carried.
+namespace platform {
+
+// A value of a kind the tool never reads (a date, a text range, ...).
+struct OtherValue {};
+
+// A geometry value as the service hands it out: the point and size kinds
+// are distinct so a reader can tell which one it holds.
+struct PointValue {
+    Point point;
+};
+struct SizeValue {
+    Size size;
+};
+
+// One attribute value, typed as the service reports it.
+using AttributeValue = std::variant<std::string,           // text (UTF-8)
+                                    std::int64_t,          // integer number
+                                    double,                // real number
+                                    bool,                  // Boolean object
+                                    std::vector<Element>,  // list of elements
+                                    PointValue,            // point value
+                                    SizeValue,             // size value
+                                    Element,               // one element
+                                    OtherValue>;
+
+// The application root of a process; always a handle, even when no such
+// process exists (later calls on it then fail).
+Element createApplicationElement(std::int32_t pid);
+
+// The value of one attribute, or nothing when the call fails or yields no value.
+std::optional<AttributeValue> copyAttributeValue(const Element& element, std::string_view attribute);
+
+// The element's action names as values (an entry may be something other
+// than a text), or nothing when the call fails.
+std::optional<std::vector<AttributeValue>> copyActionNames(const Element& element);
+
+// Performs one action; true when it was performed.
+bool performAction(const Element& element, std::string_view action);
+
+// Sets one attribute; true when the value was set.
+bool setAttributeValue(const Element& element, std::string_view attribute, const AttributeValue& value);
+
+// Whether this process may use the service; with promptUser the platform
+// may ask the user to grant access.
+bool isProcessTrusted(bool promptUser);
+
+}  // namespace platform

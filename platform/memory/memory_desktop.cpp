@@ -1,0 +1,341 @@
+#include "platform/memory/memory_desktop.h"
+
+#include <cstdio>
+
+#include "platform/random_source.h"
+
+namespace platform {
+
+// A handle's state: the scripted node (none for a dead application) and
+// its reference count.
+struct ElementRef {
+    memory::Node* node = nullptr;
+    long references = 1;
+};
+
+}  // namespace platform
+
+namespace memory {
+namespace {
+
+Desktop* current = nullptr;
+long live = 0;
+long peak = 0;
+
+void countNewReference() {
+    ++live;
+    if (live > peak) peak = live;
+}
+
+platform::Element makeHandle(Node* node) {
+    countNewReference();
+    return platform::Element(new platform::ElementRef{node, 1});
+}
+
+std::optional<platform::AttributeValue> toAttributeValue(const StoredValue& stored) {
+    return std::visit(
+        [](const auto& value) -> std::optional<platform::AttributeValue> {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, Failure>) {
+                return std::nullopt;
+            } else if constexpr (std::is_same_v<T, Node*>) {
+                return platform::AttributeValue{makeHandle(value)};
+            } else if constexpr (std::is_same_v<T, std::vector<Node*>>) {
+                std::vector<platform::Element> elements;
+                elements.reserve(value.size());
+                for (Node* node : value) elements.push_back(makeHandle(node));
+                return platform::AttributeValue{std::move(elements)};
+            } else {
+                return platform::AttributeValue{value};
+            }
+        },
+        stored);
+}
+
+std::optional<platform::Event> created(platform::Event event) {
+    Desktop& d = desktop();
+    const std::size_t number = d.creations++;
+    if (d.failingCreations.count(number)) return std::nullopt;
+    return event;
+}
+
+std::string parentOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+Node& Node::set(std::string name, StoredValue value) {
+    for (auto& [key, stored] : attributes) {
+        if (key == name) {
+            stored = std::move(value);
+            return *this;
+        }
+    }
+    attributes.emplace_back(std::move(name), std::move(value));
+    return *this;
+}
+
+const StoredValue* Node::find(std::string_view name) const {
+    for (const auto& [key, stored] : attributes)
+        if (key == name) return &stored;
+    return nullptr;
+}
+
+static Node& appendTo(Node& node, const char* listName, Node& entry) {
+    for (auto& [key, stored] : node.attributes) {
+        if (key == listName) {
+            if (auto* list = std::get_if<std::vector<Node*>>(&stored)) {
+                list->push_back(&entry);
+                return node;
+            }
+        }
+    }
+    return node.set(listName, std::vector<Node*>{&entry});
+}
+
+Node& Node::addChild(Node& child) { return appendTo(*this, "AXChildren", child); }
+Node& Node::addWindow(Node& window) { return appendTo(*this, "AXWindows", window); }
+
+Node& Node::setActions(std::vector<std::string> names) {
+    std::vector<StoredValue> values;
+    for (auto& name : names) values.emplace_back(std::move(name));
+    actions = std::move(values);
+    return *this;
+}
+
+Node& Node::setPosition(double x, double y) { return set("AXPosition", platform::PointValue{{x, y}}); }
+Node& Node::setSize(double width, double height) {
+    return set("AXSize", platform::SizeValue{{width, height}});
+}
+
+Desktop& desktop() {
+    if (!current) current = new Desktop();
+    return *current;
+}
+
+void resetDesktop() {
+    delete current;
+    current = new Desktop();
+    peak = live;
+}
+
+Node& newNode() { return desktop().nodes.emplace_back(); }
+
+Node& newElement(std::string role, std::string title) {
+    Node& node = newNode();
+    node.set("AXRole", std::move(role));
+    if (!title.empty()) node.set("AXTitle", std::move(title));
+    return node;
+}
+
+Node& addApplication(std::int32_t pid, std::optional<std::string> name, platform::ActivationPolicy policy) {
+    Node& root = newElement("AXApplication");
+    desktop().applications.push_back(Application{{policy, std::move(name), pid}, &root, std::nullopt});
+    return root;
+}
+
+long liveHandles() { return live; }
+long peakHandles() { return peak; }
+void resetPeakHandles() { peak = live; }
+
+Node* nodeOf(const platform::Element& element) { return element ? element.ref()->node : nullptr; }
+
+}  // namespace memory
+
+namespace platform {
+
+using memory::desktop;
+
+void retainElementRef(ElementRef* ref) noexcept {
+    ++ref->references;
+    memory::countNewReference();
+}
+
+void releaseElementRef(ElementRef* ref) noexcept {
+    --memory::live;
+    if (--ref->references == 0) delete ref;
+}
+
+Element createApplicationElement(std::int32_t pid) {
+    for (const memory::Application& application : desktop().applications)
+        if (application.info.pid == pid && application.root) return memory::makeHandle(application.root);
+    return memory::makeHandle(nullptr);
+}
+
+std::optional<AttributeValue> copyAttributeValue(const Element& element, std::string_view attribute) {
+    const memory::Node* node = memory::nodeOf(element);
+    if (!node) return std::nullopt;
+    const memory::StoredValue* stored = node->find(attribute);
+    if (!stored) return std::nullopt;
+    return memory::toAttributeValue(*stored);
+}
+
+std::optional<std::vector<AttributeValue>> copyActionNames(const Element& element) {
+    const memory::Node* node = memory::nodeOf(element);
+    if (!node || !node->actions) return std::nullopt;
+    std::vector<AttributeValue> names;
+    names.reserve(node->actions->size());
+    for (const memory::StoredValue& stored : *node->actions) {
+        auto value = memory::toAttributeValue(stored);
+        if (value) names.push_back(std::move(*value));
+        else names.emplace_back(OtherValue{});
+    }
+    return names;
+}
+
+bool performAction(const Element& element, std::string_view action) {
+    memory::Node* node = memory::nodeOf(element);
+    desktop().records.emplace_back(memory::Performed{node, std::string(action)});
+    return node && node->actionSucceeds;
+}
+
+bool setAttributeValue(const Element& element, std::string_view attribute, const AttributeValue& value) {
+    memory::Node* node = memory::nodeOf(element);
+    memory::AttributeSet record{node, std::string(attribute), std::nullopt, std::nullopt, false};
+    if (const auto* text = std::get_if<std::string>(&value)) record.text = *text;
+    if (const auto* flag = std::get_if<bool>(&value)) record.flag = *flag;
+    record.succeeded = node && node->settable.count(attribute) > 0;
+    if (record.succeeded) {
+        if (record.text) node->set(std::string(attribute), *record.text);
+        if (record.flag) node->set(std::string(attribute), *record.flag);
+    }
+    desktop().records.emplace_back(record);
+    return record.succeeded;
+}
+
+bool isProcessTrusted(bool promptUser) {
+    desktop().trustQueries.push_back(promptUser);
+    return desktop().trusted;
+}
+
+std::vector<RunningApplication> runningApplications() {
+    std::vector<RunningApplication> applications;
+    for (const memory::Application& application : desktop().applications) applications.push_back(application.info);
+    return applications;
+}
+
+std::optional<std::string> applicationPathForPid(std::int32_t pid) {
+    for (const memory::Application& application : desktop().applications)
+        if (application.info.pid == pid) return application.path;
+    return std::nullopt;
+}
+
+std::optional<Event> createMouseEvent(MouseEventType type, Point position) {
+    return memory::created(MouseEvent{type, position});
+}
+
+std::optional<Event> createKeyboardEvent(std::uint16_t virtualKey, bool keyDown) {
+    return memory::created(KeyboardEvent{virtualKey, keyDown, {}});
+}
+
+void setUnicodeString(Event& event, std::u16string_view characters) {
+    if (auto* key = std::get_if<KeyboardEvent>(&event)) key->characters = std::u16string(characters);
+}
+
+std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) { return memory::created(ScrollWheelEvent{wheel1}); }
+
+void postEvent(const Event& event) { desktop().records.emplace_back(memory::Posted{event}); }
+
+void beginTyping(const std::vector<std::u16string>& clusters) {
+    desktop().records.emplace_back(memory::TypingBegan{clusters});
+}
+
+void endTyping() { desktop().records.emplace_back(memory::TypingEnded{}); }
+
+std::uint32_t activeDisplayCount() { return static_cast<std::uint32_t>(desktop().displays.size()); }
+
+std::vector<DisplayId> activeDisplayList(std::uint32_t capacity) {
+    ++desktop().displayListQueries;
+    std::vector<DisplayId> list;
+    for (const auto& [id, bounds] : desktop().displays) {
+        if (list.size() >= capacity) break;
+        list.push_back(id);
+    }
+    return list;
+}
+
+Rect displayBounds(DisplayId display) {
+    for (const auto& [id, bounds] : desktop().displays)
+        if (id == display) return bounds;
+    if (display == desktop().mainDisplay) return desktop().mainDisplayFallback;
+    return Rect{};
+}
+
+DisplayId mainDisplayId() { return desktop().mainDisplay; }
+
+std::optional<Image> captureScreenImage(Rect rect) {
+    desktop().capturedRects.push_back(rect);
+    return desktop().captureResult;
+}
+
+std::optional<std::vector<std::uint8_t>> encodePng(const Image& image) {
+    if (desktop().encodeFails) return std::nullopt;
+    // Not a real PNG: the signature and the size are enough for a test to
+    // see which image a file holds.
+    std::vector<std::uint8_t> bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    for (std::uint32_t value : {image.width, image.height})
+        for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    return bytes;
+}
+
+std::string temporaryDirectory() { return desktop().temporaryDirectory; }
+
+bool ensurePrivateDirectory(const std::string& path) {
+    memory::Desktop& d = desktop();
+    if (d.directories.count(path)) return true;
+    if (d.files.count(path)) return false;
+    const std::string parent = memory::parentOf(path);
+    if (!d.directories.count(parent) || d.readOnlyDirectories.count(parent)) return false;
+    d.directories.insert(path);
+    return true;
+}
+
+bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    memory::Desktop& d = desktop();
+    const std::string parent = memory::parentOf(path);
+    if (!d.directories.count(parent) || d.readOnlyDirectories.count(parent) || d.directories.count(path)) return false;
+    d.files[path] = bytes;
+    return true;
+}
+
+std::string newUuidString() {
+    memory::Desktop& d = desktop();
+    if (!d.uuids.empty()) {
+        std::string next = d.uuids.front();
+        d.uuids.pop_front();
+        return next;
+    }
+    char text[40];
+    const unsigned long long n = ++d.uuidsMade;
+    std::snprintf(text, sizeof text, "%08llX-%04llX-4000-8000-000000000000", 0xA0000000ULL + n * 7919ULL,
+                  (n * 31ULL) & 0xFFFFULL);
+    return text;
+}
+
+ProcessCommand openerCommand(const std::string& appPath, const std::string& url) {
+    return ProcessCommand{"/usr/bin/open", {"-a", appPath, url}};
+}
+
+LaunchResult launchProcess(const ProcessCommand& command) {
+    memory::Desktop& d = desktop();
+    if (d.launchError) return LaunchResult{std::nullopt, *d.launchError};
+    d.records.emplace_back(memory::Launched{command});
+    return LaunchResult{static_cast<std::int64_t>(d.records.size()), {}};
+}
+
+std::int32_t waitForProcessExit(std::int64_t process) {
+    desktop().records.emplace_back(memory::Waited{process});
+    return desktop().exitStatus;
+}
+
+void sleepMicroseconds(std::uint32_t microseconds) { desktop().records.emplace_back(memory::Paused{microseconds}); }
+
+std::uint32_t randomUniform(std::uint32_t low, std::uint32_t high) {
+    if (desktop().random) return desktop().random(low, high);
+    return drawUniformFromSystemSource(low, high);
+}
+
+}  // namespace platform

@@ -1,0 +1,58 @@
+// A backend for a machine with no desktop: no applications, no displays,
+// and every call failing. The commands answer this with their own
+// documents (an empty window list, "Window not found", ...).
+
+#include <unistd.h>
+
+
+#include "platform/platform.h"
+#include "platform/random_source.h"
+
+namespace platform {
+
+struct ElementRef {};
+
+void retainElementRef(ElementRef*) noexcept {}
+void releaseElementRef(ElementRef*) noexcept {}
+
+Element createApplicationElement(std::int32_t) { return Element(); }
+std::optional<AttributeValue> copyAttributeValue(const Element&, std::string_view) { return std::nullopt; }
+std::optional<std::vector<AttributeValue>> copyActionNames(const Element&) { return std::nullopt; }
+bool performAction(const Element&, std::string_view) { return false; }
+bool setAttributeValue(const Element&, std::string_view, const AttributeValue&) { return false; }
+bool isProcessTrusted(bool) { return false; }
+
+std::vector<RunningApplication> runningApplications() { return {}; }
+std::optional<std::string> applicationPathForPid(std::int32_t) { return std::nullopt; }
+
+std::optional<Event> createMouseEvent(MouseEventType, Point) { return std::nullopt; }
+std::optional<Event> createKeyboardEvent(std::uint16_t, bool) { return std::nullopt; }
+void setUnicodeString(Event&, std::u16string_view) {}
+std::optional<Event> createScrollWheelEvent(std::int32_t) { return std::nullopt; }
+void postEvent(const Event&) {}
+void beginTyping(const std::vector<std::u16string>&) {}
+void endTyping() {}
+
+std::uint32_t activeDisplayCount() { return 0; }
+std::vector<DisplayId> activeDisplayList(std::uint32_t) { return {}; }
+Rect displayBounds(DisplayId) { return Rect{}; }
+DisplayId mainDisplayId() { return 0; }
+
+std::optional<Image> captureScreenImage(Rect) { return std::nullopt; }
+std::optional<std::vector<std::uint8_t>> encodePng(const Image&) { return std::nullopt; }
+
+std::string temporaryDirectory() { return "/tmp"; }
+bool ensurePrivateDirectory(const std::string&) { return false; }
+bool writeFile(const std::string&, const std::vector<std::uint8_t>&) { return false; }
+std::string newUuidString() { return "00000000-0000-0000-0000-000000000000"; }
+
+ProcessCommand openerCommand(const std::string& appPath, const std::string& url) { return {appPath, {url}}; }
+LaunchResult launchProcess(const ProcessCommand&) { return {std::nullopt, "no desktop"}; }
+std::int32_t waitForProcessExit(std::int64_t) { return -1; }
+
+void sleepMicroseconds(std::uint32_t microseconds) { usleep(microseconds); }
+std::uint32_t randomUniform(std::uint32_t low, std::uint32_t high) {
+    return drawUniformFromSystemSource(low, high);
+}
+
+}  // namespace platform

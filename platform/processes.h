@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Launching the program that opens an address, and waiting for it.
+namespace platform {
+
+struct ProcessCommand {
+    std::string program;                 // absolute path, run without a shell
+    std::vector<std::string> arguments;  // after the program name
+};
+
+// The command that makes the application at appPath open url.
+ProcessCommand openerCommand(const std::string& appPath, const std::string& url);
+
+struct LaunchResult {
+    std::optional<std::int64_t> process;  // set when the process started
+    std::string errorDescription;         // the platform's text otherwise
+};
+
+// Starts the command; its standard output goes to this process's standard
+// error so it can never mix with the one document on standard output.
+LaunchResult launchProcess(const ProcessCommand& command);
+
+// Waits for a launched process to end and returns its exit status.
+std::int32_t waitForProcessExit(std::int64_t process);
+
+}  // namespace platform
