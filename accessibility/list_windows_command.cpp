@@ -1,4 +1,5 @@
 #include "accessibility/list_windows_command.h"
 
-// Placeholder until the command is built.
-CommandResult runListWindows(const Arguments&) { return errorExit("Not implemented"); }
+#include "accessibility/window_list.h"
+
+CommandResult runListWindows(const Arguments&) { return completed(jsonArray(listWindows())); }
