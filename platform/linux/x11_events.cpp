@@ -1,14 +1,113 @@
-// Placeholder: synthetic input through XTest.
+// Synthetic input through the XTest extension. Events are created as plain
+// values and become X input only when posted; each post ends with XSync so
+// the server has the input before the next step (and before the run ends).
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
 #include "platform/events.h"
+#include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_typing.h"
+#include "platform/timing.h"
 
 namespace platform {
+namespace {
 
-std::optional<Event> createMouseEvent(MouseEventType, Point) { return std::nullopt; }
-std::optional<Event> createKeyboardEvent(std::uint16_t, bool) { return std::nullopt; }
-void setUnicodeString(Event&, std::u16string_view) {}
-std::optional<Event> createScrollWheelEvent(std::int32_t) { return std::nullopt; }
-void postEvent(const Event&) {}
-void beginTyping(const std::vector<std::u16string>&) {}
-void endTyping() {}
+// X11 wheel input is discrete: button 4 scrolls up, button 5 down, one
+// step per press. The rule: one step per started 40 pixel units of the
+// amount (1..40 gives one step, 41..80 two, -120 three steps down), at
+// most 50 steps, so that even -2147483648 ends at once.
+constexpr std::int64_t pixelsPerWheelStep = 40;
+constexpr std::int64_t maximumWheelSteps = 50;
+constexpr unsigned wheelUpButton = 4;
+constexpr unsigned wheelDownButton = 5;
+
+// The pixel that holds a point (X coordinates are whole 16-bit numbers).
+int pixelCoordinate(double value) {
+    if (!(value > -32768.0)) return -32768;
+    if (!(value < 32767.0)) return 32767;
+    return static_cast<int>(std::floor(value));
+}
+
+void movePointer(Display* display, int x, int y) {
+    Window root = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned mask = 0;
+    const bool known = XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX,
+                                     &windowY, &mask);
+    if (known && rootX == x && rootY == y) return;
+    // A press arriving with the pointer's entry into a window may be
+    // dropped by the toolkit: the pointer gets there first, on its own.
+    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+    XSync(display, False);
+    sleepMicroseconds(10000);
+}
+
+void postMouse(Display* display, const MouseEvent& mouse) {
+    movePointer(display, pixelCoordinate(mouse.position.x), pixelCoordinate(mouse.position.y));
+    XTestFakeButtonEvent(display, 1, mouse.type == MouseEventType::leftMouseDown ? True : False, CurrentTime);
+    XSync(display, False);
+}
+
+void postScroll(Display* display, const ScrollWheelEvent& scroll) {
+    const std::int64_t amount = scroll.wheel1;
+    const std::int64_t magnitude = amount < 0 ? -amount : amount;
+    const std::int64_t steps = std::min(maximumWheelSteps, (magnitude + pixelsPerWheelStep - 1) / pixelsPerWheelStep);
+    const unsigned button = amount > 0 ? wheelUpButton : wheelDownButton;
+    for (std::int64_t i = 0; i < steps; ++i) {
+        XTestFakeButtonEvent(display, button, True, CurrentTime);
+        XTestFakeButtonEvent(display, button, False, CurrentTime);
+    }
+    XSync(display, False);
+}
+
+}  // namespace
+
+std::optional<Event> createMouseEvent(MouseEventType type, Point position) {
+    if (!x11::connection()) return std::nullopt;
+    return MouseEvent{type, position};
+}
+
+std::optional<Event> createKeyboardEvent(std::uint16_t virtualKey, bool keyDown) {
+    if (!x11::connection()) return std::nullopt;
+    return KeyboardEvent{virtualKey, keyDown, {}};
+}
+
+void setUnicodeString(Event& event, std::u16string_view characters) {
+    if (auto* key = std::get_if<KeyboardEvent>(&event)) key->characters = std::u16string(characters);
+}
+
+std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) {
+    if (!x11::connection()) return std::nullopt;
+    return ScrollWheelEvent{wheel1};
+}
+
+void postEvent(const Event& event) {
+    Display* display = x11::connection();
+    if (!display) return;
+    if (const auto* mouse = std::get_if<MouseEvent>(&event)) {
+        postMouse(display, *mouse);
+    } else if (const auto* scroll = std::get_if<ScrollWheelEvent>(&event)) {
+        postScroll(display, *scroll);
+    } else if (const auto* key = std::get_if<KeyboardEvent>(&event)) {
+        // The whole cluster is typed with the key-down event; the key-up
+        // event marks it done so later clusters can be mapped.
+        if (key->keyDown)
+            x11::typeCluster(key->characters);
+        else
+            x11::clusterReleased(key->characters);
+    }
+}
+
+void beginTyping(const std::vector<std::u16string>& clusters) { x11::startTyping(clusters); }
+
+void endTyping() { x11::finishTyping(); }
 
 }  // namespace platform

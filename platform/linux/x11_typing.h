@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Unicode typing on X11. The core keyboard has no key for most
+// characters, so every code point is typed through a spare keycode (one
+// with no keysym) temporarily mapped to the code point's keysym.
+//
+// Applications read a changed key mapping lazily, when they translate a
+// key event: a keycode must keep its keysym until the application has
+// read every key sent with it, and a new mapping should be in place well
+// before the key that needs it. So each cluster's keycodes are mapped
+// ahead (during the pauses after earlier clusters), the keycodes are
+// rotated over the pool, and a keycode used by one of the two clusters
+// sent last is never remapped. The original mapping is restored when
+// typing ends (and at exit, should a run end in between).
+namespace platform::x11 {
+
+// Starts a typing run for these clusters (UTF-16 code units each) and maps
+// the first clusters' keycodes.
+void startTyping(const std::vector<std::u16string>& clusters);
+
+// Types one cluster: a key press and release per code point. A cluster
+// that was announced by startTyping uses its prepared keycodes; any other
+// is mapped on the spot.
+void typeCluster(const std::u16string& units);
+
+// The cluster's keys are done (its key-up event): maps the next clusters.
+void clusterReleased(const std::u16string& units);
+
+// Restores the original key mapping.
+void finishTyping();
+
+}  // namespace platform::x11
