@@ -1,4 +1,12 @@
 #include "navigation/navigate_command.h"
 
-// Placeholder until the command is built.
-CommandResult runNavigate(const Arguments&) { return errorExit("Not implemented"); }
+#include "navigation/navigate.h"
+
+CommandResult runNavigate(const Arguments& arguments) {
+    if (arguments.size() < 4) return errorExit("Usage: tavik-ax navigate <pid> <url>");
+    const auto pid = parseInt32(arguments[2]);
+    if (!pid) return errorExit("Usage: tavik-ax navigate <pid> <url>");
+    std::string answer = navigate(*pid, arguments[3]);
+    const int status = answer.starts_with("{\"error\"") ? 1 : 0;
+    return CommandResult{std::move(answer), status};
+}

@@ -285,6 +285,7 @@ std::string temporaryDirectory() { return desktop().temporaryDirectory; }
 
 bool ensurePrivateDirectory(const std::string& path) {
     memory::Desktop& d = desktop();
+    if (d.foreignDirectories.count(path)) return false;
     if (d.directories.count(path)) return true;
     if (d.files.count(path)) return false;
     const std::string parent = memory::parentOf(path);
@@ -296,7 +297,8 @@ bool ensurePrivateDirectory(const std::string& path) {
 bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     memory::Desktop& d = desktop();
     const std::string parent = memory::parentOf(path);
-    if (!d.directories.count(parent) || d.readOnlyDirectories.count(parent) || d.directories.count(path)) return false;
+    const bool usable = d.directories.count(parent) || d.foreignDirectories.count(parent);
+    if (!usable || d.readOnlyDirectories.count(parent) || d.directories.count(path)) return false;
     d.files[path] = bytes;
     return true;
 }

@@ -120,6 +120,9 @@ struct Desktop {
     std::string temporaryDirectory = "/mem/tmp";
     std::set<std::string> directories{"/mem/tmp"};
     std::set<std::string> readOnlyDirectories;
+    // Directories that accept files but are not this user's private ones
+    // (another user's folder, or a link planted in its place).
+    std::set<std::string> foreignDirectories;
     std::map<std::string, std::vector<std::uint8_t>> files;
     std::deque<std::string> uuids;  // next UUIDs; when empty, fresh distinct ones
     std::size_t uuidsMade = 0;
