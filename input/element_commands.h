@@ -3,5 +3,10 @@
 #include "response/arguments.h"
 #include "response/command_result.h"
 
+// click <pid> <path> [--window N]: presses the element through the
+// accessibility service, or clicks its centre when it offers no press.
 CommandResult runClick(const Arguments& arguments);
+
+// type <pid> <path> <text> [--window N]: focuses the element and sets its
+// value, or types the text as key events when the value cannot be set.
 CommandResult runType(const Arguments& arguments);

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "input/element_commands.h"
+#include "input_event_stream.h"
+
+namespace {
+
+using input_test::recordedStream;
+using Stream = std::vector<std::string>;
+
+constexpr std::int32_t pid = 812;
+const std::string clickUsage = R"({"error":"Usage: tavik-ax click <pid> <path> [--window N]"})";
+const std::string typeUsage = R"({"error":"Usage: tavik-ax type <pid> <path> <text> [--window N]"})";
+const std::string noClickMethod = R"({"error":"No click method available"})";
+
+// Application 812 with three windows; window n holds, as children 0 to 2:
+// "Button n" (offers AXPress), "Field n" (takes focus and value) and
+// "Label n" (no actions, frame (100, 200) + (51, 20)).
+class ElementCommands : public testing::Test {
+protected:
+    void SetUp() override {
+        memory::resetDesktop();
+        handlesBefore = memory::liveHandles();
+        input_test::scriptTypingPause();
+        memory::Node& application = memory::addApplication(pid, "Editor");
+        for (int n = 0; n < 3; ++n) {
+            const std::string suffix = " " + std::to_string(n);
+            memory::Node& window = memory::newElement("AXWindow", "Window" + suffix);
+            window.setPosition(0, 0).setSize(400, 300);
+            memory::Node& button = memory::newElement("AXButton", "Button" + suffix);
+            button.setActions({"AXShowMenu", "AXPress"});
+            memory::Node& field = memory::newElement("AXTextField", "Field" + suffix);
+            field.settable = {"AXFocused", "AXValue"};
+            memory::Node& label = memory::newElement("AXStaticText", "Label" + suffix);
+            label.setActions({"AXShowMenu"}).setPosition(100, 200).setSize(51, 20);
+            window.addChild(button).addChild(field).addChild(label);
+            application.addWindow(window);
+            windows.push_back(&window);
+            buttons.push_back(&button);
+            fields.push_back(&field);
+            labels.push_back(&label);
+        }
+    }
+
+    // Every window and element handle is released when the command ends.
+    void TearDown() override { EXPECT_EQ(memory::liveHandles(), handlesBefore); }
+
+    static CommandResult run(const std::string& command, const Arguments& operands) {
+        Arguments arguments{"tavik-ax", command};
+        arguments.insert(arguments.end(), operands.begin(), operands.end());
+        return command == "click" ? runClick(arguments) : runType(arguments);
+    }
+
+    long handlesBefore = 0;
+    std::vector<memory::Node*> windows, buttons, fields, labels;
+};
+
+struct WindowOptionCase {
+    std::string command;
+    Arguments operands;
+    int window;        // the window whose element is expected to be acted on
+    std::string text;  // for type: the text expected to be set
+};
+
+class WindowOption : public ElementCommands, public testing::WithParamInterface<WindowOptionCase> {};
+
+// click takes "--window N" only as positions 4 and 5, type only as 5 and
+// 6; anywhere else the words are ignored and window 0 is used.
+TEST_P(WindowOption, IsRecognisedOnlyRightAfterTheOperands) {
+    const WindowOptionCase& c = GetParam();
+    const std::string n = std::to_string(c.window);
+
+    const CommandResult result = run(c.command, c.operands);
+
+    EXPECT_EQ(result.status, 0);
+    if (c.command == "click") {
+        EXPECT_EQ(result.document, R"({"success":true,"method":"AXPress"})");
+        EXPECT_EQ(recordedStream(), Stream{"perform AXPress on Button " + n});
+    } else {
+        EXPECT_EQ(result.document, R"({"success":true,"method":"AXSetValue","text":")" + c.text + R"("})");
+        EXPECT_EQ(recordedStream(), (Stream{"set AXFocused=true on Field " + n, "pause 100000",
+                                            "set AXValue=\"" + c.text + "\" on Field " + n}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, WindowOption,
+    testing::Values(WindowOptionCase{"click", {"812", "0.0"}, 0, ""},
+                    WindowOptionCase{"click", {"812", "0.0", "--window", "1"}, 1, ""},
+                    WindowOptionCase{"click", {"812", "0.0", "--window", "+2", "extra"}, 2, ""},
+                    WindowOptionCase{"click", {"812", "0.0", "--window", "x"}, 0, ""},
+                    WindowOptionCase{"click", {"812", "0.0", "--window"}, 0, ""},
+                    WindowOptionCase{"click", {"812", "0.0", "extra", "--window", "1"}, 0, ""},
+                    WindowOptionCase{"click", {"812", "0.0", "--Window", "1"}, 0, ""},
+                    WindowOptionCase{"type", {"812", "0.1", "hello", "--window", "2"}, 2, "hello"},
+                    WindowOptionCase{"type", {"812", "0.1", "--window", "2"}, 0, "--window"},
+                    WindowOptionCase{"type", {"812", "0.1", "hello", "--window"}, 0, "hello"},
+                    WindowOptionCase{"type", {"812", "0.1", "hello", "--window", "two"}, 0, "hello"},
+                    WindowOptionCase{"type", {"812", "0.1", "hello", "extra", "--window", "2"}, 0, "hello"}));
+
+struct FailureCase {
+    std::string command;
+    Arguments operands;
+    std::string document;
+};
+
+class CommandFailure : public ElementCommands, public testing::WithParamInterface<FailureCase> {};
+
+// Nothing is done to the application before window and element are found.
+TEST_P(CommandFailure, EndsWithTheErrorDocumentAndTouchesNothing) {
+    const CommandResult result = run(GetParam().command, GetParam().operands);
+
+    EXPECT_EQ(result.document, GetParam().document);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(recordedStream(), Stream{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, CommandFailure,
+    testing::Values(FailureCase{"click", {}, clickUsage}, FailureCase{"click", {"812"}, clickUsage},
+                    FailureCase{"click", {"abc", "0"}, clickUsage}, FailureCase{"click", {"2147483648", "0"}, clickUsage},
+                    FailureCase{"type", {"812"}, typeUsage}, FailureCase{"type", {"0x32c", "0", "hi"}, typeUsage},
+                    FailureCase{"click", {"999", "0"}, R"({"error":"Window not found"})"},
+                    FailureCase{"click", {"812", "0", "--window", "3"}, R"({"error":"Window not found"})"},
+                    FailureCase{"type", {"812", "0", "hi", "--window", "-1"}, R"({"error":"Window not found"})"},
+                    FailureCase{"click", {"812", "0.3"}, R"({"error":"Element not found at path: 0.3"})"},
+                    FailureCase{"type", {"812", "5.0.-1", "hi"}, R"({"error":"Element not found at path: 5.0.-1"})"},
+                    FailureCase{"click", {"812", " 0..1.7"}, R"({"error":"Element not found at path:  0..1.7"})"}));
+
+TEST_F(ElementCommands, ClickReportsARefusedPressWithoutFallingBackToTheMouse) {
+    buttons[0]->actionSucceeds = false;
+
+    const CommandResult result = run("click", {"812", "0.0"});
+
+    EXPECT_EQ(result.document, R"({"success":false,"method":"AXPress"})");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(recordedStream(), Stream{"perform AXPress on Button 0"});
+}
+
+TEST_F(ElementCommands, ClickWithoutPressClicksTheCentreAndReportsItTruncated) {
+    const CommandResult result = run("click", {"812", "0.2"});
+
+    EXPECT_EQ(result.document, R"({"success":true,"method":"CGEvent","x":125,"y":210})");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(recordedStream(), (Stream{"down 125.5 210", "pause 50000", "up 125.5 210"}));
+}
+
+TEST_F(ElementCommands, ClickOnTheWindowItselfWithUnreadableActionsClicksItsCentre) {
+    windows[1]->actions.reset();  // the action names cannot be read
+
+    const CommandResult result = run("click", {"812", "0", "--window", "1"});
+
+    EXPECT_EQ(result.document, R"({"success":true,"method":"CGEvent","x":200,"y":150})");
+    EXPECT_EQ(recordedStream(), (Stream{"down 200 150", "pause 50000", "up 200 150"}));
+}
+
+struct GeometryCase {
+    std::string name;
+    std::optional<memory::StoredValue> position;  // nothing: the attribute is absent
+    std::optional<memory::StoredValue> size;
+};
+
+class MissingGeometry : public ElementCommands, public testing::WithParamInterface<GeometryCase> {};
+
+// Without a usable centre nothing is clicked, and the error document ends
+// the run with status 0.
+TEST_P(MissingGeometry, ClickHasNoMethodAndClicksNothing) {
+    memory::Node& label = *labels[0];
+    label.attributes.clear();
+    if (GetParam().position) label.set("AXPosition", *GetParam().position);
+    if (GetParam().size) label.set("AXSize", *GetParam().size);
+
+    const CommandResult result = run("click", {"812", "0.2"});
+
+    EXPECT_EQ(result.document, noClickMethod);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(recordedStream(), Stream{});
+}
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, MissingGeometry,
+    testing::Values(
+        GeometryCase{"NoPosition", std::nullopt, platform::SizeValue{{51, 20}}},
+        GeometryCase{"PositionFails", memory::Failure{}, platform::SizeValue{{51, 20}}},
+        GeometryCase{"NoSize", platform::PointValue{{100, 200}}, std::nullopt},
+        GeometryCase{"InfiniteSize", platform::PointValue{{100, 200}}, platform::SizeValue{{infinity, 20}}},
+        GeometryCase{"NaNPosition", platform::PointValue{{100, notANumber}}, platform::SizeValue{{51, 20}}},
+        // 2^63 - 1024 + 2048 / 2 reaches 2^63, just outside the 64-bit range.
+        GeometryCase{"CentreBeyondInt64", platform::PointValue{{9223372036854774784.0, 0}},
+                     platform::SizeValue{{2048, 0}}}),
+    [](const testing::TestParamInfo<GeometryCase>& info) { return info.param.name; });
+
+TEST_F(ElementCommands, TypeFallsBackToKeyEventsWhenTheValueCannotBeSet) {
+    fields[0]->settable.clear();  // neither focus nor value is taken
+
+    const CommandResult result = run("type", {"812", "0.1", "hi"});
+
+    EXPECT_EQ(result.document, R"({"success":true,"method":"CGEvent","text":"hi"})");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(recordedStream(),
+              (Stream{"set AXFocused=true on Field 0 (refused)", "pause 100000",
+                      "set AXValue=\"hi\" on Field 0 (refused)", "typing begins [0068] [0069]", "key-down 0068",
+                      "key-up 0068", "pause 55555", "key-down 0069", "key-up 0069", "pause 55555", "typing ends"}));
+}
+
+TEST_F(ElementCommands, TypeWithoutTextSetsAnEmptyValueOrTypesNothing) {
+    EXPECT_EQ(run("type", {"812", "0.1"}).document, R"({"success":true,"method":"AXSetValue","text":""})");
+    EXPECT_EQ(recordedStream(),
+              (Stream{"set AXFocused=true on Field 0", "pause 100000", "set AXValue=\"\" on Field 0"}));
+
+    memory::desktop().records.clear();
+    fields[0]->settable = {"AXFocused"};
+    EXPECT_EQ(run("type", {"812", "0.1"}).document, R"({"success":true,"method":"CGEvent","text":""})");
+    EXPECT_EQ(recordedStream(),
+              (Stream{"set AXFocused=true on Field 0", "pause 100000", "set AXValue=\"\" on Field 0 (refused)"}));
+}
+
+}  // namespace
