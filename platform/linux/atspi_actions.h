@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::atspi {
+
+// The name an AT-SPI action goes by: "click", "press", "activate", "toggle"
+// and "jump" are "AXPress"; "showmenu" and "popup" are "AXShowMenu"; any
+// other is "AX" and its words capitalised. Nothing for an empty name.
+std::optional<std::string> axActionName(std::string_view atspiName);
+
+// The mapped names of an element's actions, in order, each name once.
+std::vector<std::string> axActionNames(const std::vector<std::string>& atspiNames);
+
+// The index of the first action that goes by this name.
+std::optional<std::int32_t> actionIndexFor(const std::vector<std::string>& atspiNames, std::string_view axName);
+
+}  // namespace platform::atspi

@@ -1,0 +1,311 @@
+#include "platform/linux/atspi_dbus.h"
+
+#include <atspi/atspi.h>
+
+#include <cstring>
+#include <set>
+
+#include "platform/linux/atspi_log_silencer.h"
+
+namespace platform::atspi {
+namespace {
+
+// Applications that let a call time out (hung or gone): further calls to
+// them fail at once instead of costing another time-out each.
+std::set<std::string>& unresponsiveBuses() {
+    static std::set<std::string> buses;
+    return buses;
+}
+
+bool isTimeOut(DBusMessage* reply) {
+    const char* name = dbus_message_get_error_name(reply);
+    return name && (std::strcmp(name, DBUS_ERROR_NO_REPLY) == 0 || std::strcmp(name, DBUS_ERROR_TIMEOUT) == 0 ||
+                    std::strcmp(name, DBUS_ERROR_TIMED_OUT) == 0);
+}
+
+// The first argument of a reply, when it has the given type.
+std::optional<DBusMessageIter> firstArgument(DBusMessage* reply, int type) {
+    DBusMessageIter iter;
+    if (!reply || !dbus_message_iter_init(reply, &iter) || dbus_message_iter_get_arg_type(&iter) != type) {
+        return std::nullopt;
+    }
+    return iter;
+}
+
+// The value inside the variant of a Properties.Get reply.
+std::optional<DBusMessageIter> variantContent(DBusMessage* reply) {
+    auto variant = firstArgument(reply, DBUS_TYPE_VARIANT);
+    if (!variant) return std::nullopt;
+    DBusMessageIter content;
+    dbus_message_iter_recurse(&*variant, &content);
+    return content;
+}
+
+std::string basicString(DBusMessageIter* iter) {
+    const char* text = nullptr;
+    dbus_message_iter_get_basic(iter, &text);
+    return text ? text : "";
+}
+
+// One (so) object reference.
+std::optional<ObjectAddress> readObjectReference(DBusMessageIter* structIter) {
+    if (dbus_message_iter_get_arg_type(structIter) != DBUS_TYPE_STRUCT) return std::nullopt;
+    DBusMessageIter field;
+    dbus_message_iter_recurse(structIter, &field);
+    if (dbus_message_iter_get_arg_type(&field) != DBUS_TYPE_STRING) return std::nullopt;
+    ObjectAddress address;
+    address.bus = basicString(&field);
+    if (!dbus_message_iter_next(&field) || dbus_message_iter_get_arg_type(&field) != DBUS_TYPE_OBJECT_PATH) {
+        return std::nullopt;
+    }
+    address.path = basicString(&field);
+    return address;
+}
+
+}  // namespace
+
+DBusConnection* accessibilityBus() {
+    static bool opened = false;
+    static DBusConnection* bus = nullptr;
+    if (!opened) {
+        opened = true;
+        silenceGlibLogging();
+        bus = atspi_get_a11y_bus();
+    }
+    if (bus && !dbus_connection_get_is_connected(bus)) return nullptr;
+    return bus;
+}
+
+Message methodCall(const ObjectAddress& target, const char* interface, const char* method) {
+    // libdbus reports invalid names on stderr, so they are checked first.
+    if (target.bus.empty() || target.path.empty() || target.path == ATSPI_DBUS_PATH_NULL) return nullptr;
+    if (!dbus_validate_bus_name(target.bus.c_str(), nullptr) || !dbus_validate_path(target.path.c_str(), nullptr)) {
+        return nullptr;
+    }
+    if (unresponsiveBuses().count(target.bus)) return nullptr;
+    return Message(dbus_message_new_method_call(target.bus.c_str(), target.path.c_str(), interface, method));
+}
+
+Message propertyGet(const ObjectAddress& target, const char* interface, const char* property) {
+    Message call = methodCall(target, DBUS_INTERFACE_PROPERTIES, "Get");
+    if (!call) return nullptr;
+    const char* names[] = {interface, property};
+    if (!dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &names[0], DBUS_TYPE_STRING, &names[1],
+                                  DBUS_TYPE_INVALID)) {
+        return nullptr;
+    }
+    return call;
+}
+
+bool appendString(DBusMessage* message, const std::string& text) {
+    // libdbus refuses (and complains about) text that is not UTF-8 or holds NUL.
+    if (!message || text.find('\0') != std::string::npos || !dbus_validate_utf8(text.c_str(), nullptr)) return false;
+    const char* data = text.c_str();
+    return dbus_message_append_args(message, DBUS_TYPE_STRING, &data, DBUS_TYPE_INVALID);
+}
+
+bool appendInt32(DBusMessage* message, std::int32_t number) {
+    dbus_int32_t value = number;
+    return message && dbus_message_append_args(message, DBUS_TYPE_INT32, &value, DBUS_TYPE_INVALID);
+}
+
+bool appendUint32(DBusMessage* message, std::uint32_t number) {
+    dbus_uint32_t value = number;
+    return message && dbus_message_append_args(message, DBUS_TYPE_UINT32, &value, DBUS_TYPE_INVALID);
+}
+
+CallBatch::~CallBatch() {
+    for (Pending& entry : pending_) {
+        if (entry.call) {
+            dbus_pending_call_cancel(entry.call);
+            dbus_pending_call_unref(entry.call);
+        }
+    }
+}
+
+std::size_t CallBatch::add(Message call) {
+    Pending entry;
+    DBusConnection* bus = call ? accessibilityBus() : nullptr;
+    if (bus) {
+        entry.destination = dbus_message_get_destination(call.get()) ? dbus_message_get_destination(call.get()) : "";
+        if (!dbus_connection_send_with_reply(bus, call.get(), &entry.call, callTimeoutMs)) entry.call = nullptr;
+    }
+    pending_.push_back(std::move(entry));
+    return pending_.size() - 1;
+}
+
+void CallBatch::wait() {
+    for (Pending& entry : pending_) {
+        if (!entry.call) continue;
+        dbus_pending_call_block(entry.call);
+        Message reply(dbus_pending_call_steal_reply(entry.call));
+        dbus_pending_call_unref(entry.call);
+        entry.call = nullptr;
+        if (!reply) continue;
+        if (dbus_message_get_type(reply.get()) == DBUS_MESSAGE_TYPE_METHOD_RETURN) {
+            entry.reply = std::move(reply);
+        } else if (isTimeOut(reply.get()) && !entry.destination.empty()) {
+            unresponsiveBuses().insert(entry.destination);
+        }
+    }
+}
+
+DBusMessage* CallBatch::reply(std::size_t index) const {
+    return index < pending_.size() ? pending_[index].reply.get() : nullptr;
+}
+
+Message callAndWait(Message call) {
+    CallBatch batch;
+    batch.add(std::move(call));
+    batch.wait();
+    DBusMessage* reply = batch.reply(0);
+    return Message(reply ? dbus_message_ref(reply) : nullptr);
+}
+
+std::optional<std::string> readString(DBusMessage* reply) {
+    auto iter = firstArgument(reply, DBUS_TYPE_STRING);
+    if (!iter) return std::nullopt;
+    return basicString(&*iter);
+}
+
+std::optional<std::uint32_t> readUint32(DBusMessage* reply) {
+    auto iter = firstArgument(reply, DBUS_TYPE_UINT32);
+    if (!iter) return std::nullopt;
+    dbus_uint32_t value = 0;
+    dbus_message_iter_get_basic(&*iter, &value);
+    return value;
+}
+
+std::optional<bool> readBoolean(DBusMessage* reply) {
+    auto iter = firstArgument(reply, DBUS_TYPE_BOOLEAN);
+    if (!iter) return std::nullopt;
+    dbus_bool_t value = FALSE;
+    dbus_message_iter_get_basic(&*iter, &value);
+    return value != FALSE;
+}
+
+std::optional<std::string> readVariantString(DBusMessage* reply) {
+    auto content = variantContent(reply);
+    if (!content || dbus_message_iter_get_arg_type(&*content) != DBUS_TYPE_STRING) return std::nullopt;
+    return basicString(&*content);
+}
+
+std::optional<double> readVariantNumber(DBusMessage* reply) {
+    auto content = variantContent(reply);
+    if (!content) return std::nullopt;
+    DBusBasicValue value;
+    switch (dbus_message_iter_get_arg_type(&*content)) {
+    case DBUS_TYPE_DOUBLE:
+        dbus_message_iter_get_basic(&*content, &value);
+        return value.dbl;
+    case DBUS_TYPE_INT32:
+        dbus_message_iter_get_basic(&*content, &value);
+        return value.i32;
+    case DBUS_TYPE_UINT32:
+        dbus_message_iter_get_basic(&*content, &value);
+        return value.u32;
+    case DBUS_TYPE_INT64:
+        dbus_message_iter_get_basic(&*content, &value);
+        return static_cast<double>(value.i64);
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<std::vector<ObjectAddress>> readObjectList(DBusMessage* reply) {
+    auto iter = firstArgument(reply, DBUS_TYPE_ARRAY);
+    if (!iter) return std::nullopt;
+    std::vector<ObjectAddress> objects;
+    DBusMessageIter entry;
+    dbus_message_iter_recurse(&*iter, &entry);
+    while (dbus_message_iter_get_arg_type(&entry) != DBUS_TYPE_INVALID) {
+        auto object = readObjectReference(&entry);
+        if (!object) return std::nullopt;
+        objects.push_back(std::move(*object));
+        dbus_message_iter_next(&entry);
+    }
+    return objects;
+}
+
+std::optional<std::vector<std::string>> readStringList(DBusMessage* reply) {
+    auto iter = firstArgument(reply, DBUS_TYPE_ARRAY);
+    if (!iter || dbus_message_iter_get_element_type(&*iter) != DBUS_TYPE_STRING) return std::nullopt;
+    std::vector<std::string> texts;
+    DBusMessageIter entry;
+    dbus_message_iter_recurse(&*iter, &entry);
+    for (; dbus_message_iter_get_arg_type(&entry) == DBUS_TYPE_STRING; dbus_message_iter_next(&entry)) {
+        texts.push_back(basicString(&entry));
+    }
+    return texts;
+}
+
+std::optional<std::uint64_t> readStateMask(DBusMessage* reply) {
+    auto iter = firstArgument(reply, DBUS_TYPE_ARRAY);
+    if (!iter || dbus_message_iter_get_element_type(&*iter) != DBUS_TYPE_UINT32) return std::nullopt;
+    DBusMessageIter word;
+    dbus_message_iter_recurse(&*iter, &word);
+    std::uint64_t mask = 0;
+    for (int shift = 0; shift < 64 && dbus_message_iter_get_arg_type(&word) == DBUS_TYPE_UINT32; shift += 32) {
+        dbus_uint32_t bits = 0;
+        dbus_message_iter_get_basic(&word, &bits);
+        mask |= static_cast<std::uint64_t>(bits) << shift;
+        dbus_message_iter_next(&word);
+    }
+    return mask;
+}
+
+std::optional<Extents> readExtents(DBusMessage* reply) {
+    auto iter = firstArgument(reply, DBUS_TYPE_STRUCT);
+    if (!iter) return std::nullopt;
+    DBusMessageIter field;
+    dbus_message_iter_recurse(&*iter, &field);
+    std::int32_t values[4] = {};
+    for (std::int32_t& value : values) {
+        if (dbus_message_iter_get_arg_type(&field) != DBUS_TYPE_INT32) return std::nullopt;
+        dbus_int32_t number = 0;
+        dbus_message_iter_get_basic(&field, &number);
+        value = number;
+        dbus_message_iter_next(&field);
+    }
+    return Extents{values[0], values[1], values[2], values[3]};
+}
+
+std::optional<std::vector<std::string>> readActionNames(DBusMessage* reply) {
+    auto iter = firstArgument(reply, DBUS_TYPE_ARRAY);
+    if (!iter) return std::nullopt;
+    std::vector<std::string> names;
+    DBusMessageIter entry;
+    dbus_message_iter_recurse(&*iter, &entry);
+    while (dbus_message_iter_get_arg_type(&entry) == DBUS_TYPE_STRUCT) {
+        DBusMessageIter field;
+        dbus_message_iter_recurse(&entry, &field);
+        if (dbus_message_iter_get_arg_type(&field) != DBUS_TYPE_STRING) return std::nullopt;
+        names.push_back(basicString(&field));
+        dbus_message_iter_next(&entry);
+    }
+    return names;
+}
+
+std::optional<ObjectAddress> readRelationTarget(DBusMessage* reply, std::uint32_t relationType) {
+    auto iter = firstArgument(reply, DBUS_TYPE_ARRAY);
+    if (!iter) return std::nullopt;
+    DBusMessageIter relation;
+    dbus_message_iter_recurse(&*iter, &relation);
+    for (; dbus_message_iter_get_arg_type(&relation) == DBUS_TYPE_STRUCT; dbus_message_iter_next(&relation)) {
+        DBusMessageIter field;
+        dbus_message_iter_recurse(&relation, &field);
+        if (dbus_message_iter_get_arg_type(&field) != DBUS_TYPE_UINT32) continue;
+        dbus_uint32_t type = 0;
+        dbus_message_iter_get_basic(&field, &type);
+        if (type != relationType || !dbus_message_iter_next(&field) ||
+            dbus_message_iter_get_arg_type(&field) != DBUS_TYPE_ARRAY) {
+            continue;
+        }
+        DBusMessageIter target;
+        dbus_message_iter_recurse(&field, &target);
+        if (auto address = readObjectReference(&target)) return address;
+    }
+    return std::nullopt;
+}
+
+}  // namespace platform::atspi

@@ -1,0 +1,64 @@
+#include "platform/linux/atspi_element.h"
+
+#include "platform/linux/atspi_records.h"
+
+namespace platform {
+
+void retainElementRef(ElementRef* ref) noexcept { ++ref->references; }
+
+void releaseElementRef(ElementRef* ref) noexcept {
+    if (--ref->references > 0) return;
+    if (ref->group) ref->group->members[ref->indexInGroup] = nullptr;
+    delete ref;
+}
+
+}  // namespace platform
+
+namespace platform::atspi {
+
+Element makeElement(ObjectAddress address) {
+    auto* ref = new ElementRef;
+    ref->address = std::move(address);
+    return Element(ref);
+}
+
+std::vector<Element> makeSiblingElements(const std::vector<ObjectAddress>& addresses) {
+    auto group = std::make_shared<SiblingGroup>();
+    std::vector<Element> elements;
+    elements.reserve(addresses.size());
+    for (const ObjectAddress& address : addresses) {
+        Element element = makeElement(address);
+        element.ref()->group = group;
+        element.ref()->indexInGroup = group->members.size();
+        group->members.push_back(element.ref());
+        elements.push_back(std::move(element));
+    }
+    return elements;
+}
+
+const ElementRecord* elementRecord(const Element& element) {
+    ElementRef* ref = element.ref();
+    if (!ref || ref->address.bus.empty()) return nullptr;
+    if (!ref->record) {
+        std::vector<ElementRef*> pending{ref};
+        if (ref->group) {
+            for (ElementRef* member : ref->group->members) {
+                if (member && member != ref && !member->record && !member->address.bus.empty()) {
+                    pending.push_back(member);
+                }
+            }
+        }
+        loadRecords(pending);
+    }
+    return &*ref->record;
+}
+
+void forgetRecord(const Element& element) {
+    if (element.ref()) element.ref()->record.reset();
+}
+
+bool hasState(const ElementRecord& record, std::uint32_t state) {
+    return state < 64 && record.states && ((*record.states >> state) & 1U) != 0;
+}
+
+}  // namespace platform::atspi

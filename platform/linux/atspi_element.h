@@ -1,0 +1,72 @@
+#pragma once
+
+// The element handles of the AT-SPI2 backend.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/element.h"
+#include "platform/linux/atspi_dbus.h"
+
+namespace platform::atspi {
+
+// What one element says about itself, fetched in one go (see loadRecords).
+// Each part is absent when its call failed or the element lacks the interface.
+struct ElementRecord {
+    std::optional<std::uint32_t> role;
+    std::optional<std::string> name;
+    std::optional<std::string> description;
+    std::optional<std::string> localizedRole;
+    std::optional<std::uint64_t> states;
+    std::optional<std::vector<ObjectAddress>> children;
+    std::optional<std::string> text;    // Text interface: the whole text
+    std::optional<double> number;       // Value interface: the current value
+    std::optional<Extents> extents;     // Component interface, screen coordinates
+    std::optional<std::vector<std::string>> actions;
+    std::optional<std::string> label;   // name of the labelled-by target
+};
+
+// Elements handed out together as one list (the children of one element).
+// The first read of any of them fetches the records of all the members
+// still alive in one batch of calls.
+struct SiblingGroup {
+    std::vector<ElementRef*> members;  // nullptr once released
+};
+
+}  // namespace platform::atspi
+
+namespace platform {
+
+struct ElementRef {
+    int references = 1;
+    atspi::ObjectAddress address;  // an empty bus: a handle on which every call fails
+    std::optional<atspi::ElementRecord> record;
+    std::shared_ptr<atspi::SiblingGroup> group;
+    std::size_t indexInGroup = 0;
+};
+
+}  // namespace platform
+
+namespace platform::atspi {
+
+// A handle of one object (an empty address gives a handle on which every call fails).
+Element makeElement(ObjectAddress address);
+
+// Handles of a list of objects, fetched together on first use.
+std::vector<Element> makeSiblingElements(const std::vector<ObjectAddress>& addresses);
+
+// The element's record, fetching it (with its sibling group) when not yet
+// loaded; nullptr for a handle on which every call fails.
+const ElementRecord* elementRecord(const Element& element);
+
+// Forgets the element's record so the next read fetches it afresh (after
+// an action or a setting changed it).
+void forgetRecord(const Element& element);
+
+bool hasState(const ElementRecord& record, std::uint32_t state);
+
+}  // namespace platform::atspi

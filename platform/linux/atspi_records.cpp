@@ -1,0 +1,100 @@
+#include "platform/linux/atspi_records.h"
+
+#include <atspi/atspi-constants.h>
+
+#include <algorithm>
+#include <array>
+
+namespace platform::atspi {
+namespace {
+
+// First round: what every accessible object answers, and which further
+// interfaces it has. Objects must only be asked through interfaces they
+// have: a toolkit answers other calls with a logged assertion failure.
+enum CommonCall : std::size_t { role, name, description, localizedRole, states, children, relations, interfaces, commonCount };
+
+// Second round: the interface-specific parts and the label's name.
+enum DetailCall : std::size_t { text, number, extents, actions, label, detailCount };
+
+template <std::size_t count>
+using Calls = std::array<std::optional<std::size_t>, count>;
+
+Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& address) {
+    Calls<commonCount> calls;
+    calls[role] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRole"));
+    calls[name] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
+    calls[description] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Description"));
+    calls[localizedRole] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetLocalizedRoleName"));
+    calls[states] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetState"));
+    calls[children] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetChildren"));
+    calls[relations] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRelationSet"));
+    calls[interfaces] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetInterfaces"));
+    return calls;
+}
+
+Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& address, const std::vector<std::string>& has,
+                                   const std::optional<ObjectAddress>& labelledBy) {
+    auto implements = [&has](const char* interface) { return std::find(has.begin(), has.end(), interface) != has.end(); };
+    Calls<detailCount> calls;
+    if (implements(ATSPI_DBUS_INTERFACE_TEXT)) {
+        Message call = methodCall(address, ATSPI_DBUS_INTERFACE_TEXT, "GetText");
+        if (appendInt32(call.get(), 0) && appendInt32(call.get(), -1)) calls[text] = batch.add(std::move(call));
+    }
+    if (implements(ATSPI_DBUS_INTERFACE_VALUE)) {
+        calls[number] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_VALUE, "CurrentValue"));
+    }
+    if (implements(ATSPI_DBUS_INTERFACE_COMPONENT)) {
+        Message call = methodCall(address, ATSPI_DBUS_INTERFACE_COMPONENT, "GetExtents");
+        if (appendUint32(call.get(), ATSPI_COORD_TYPE_SCREEN)) calls[extents] = batch.add(std::move(call));
+    }
+    if (implements(ATSPI_DBUS_INTERFACE_ACTION)) {
+        calls[actions] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACTION, "GetActions"));
+    }
+    if (labelledBy) calls[label] = batch.add(propertyGet(*labelledBy, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
+    return calls;
+}
+
+DBusMessage* replyTo(const CallBatch& batch, const std::optional<std::size_t>& call) {
+    return call ? batch.reply(*call) : nullptr;
+}
+
+}  // namespace
+
+void loadRecords(const std::vector<ElementRef*>& elements) {
+    CallBatch common;
+    std::vector<Calls<commonCount>> commonCalls;
+    commonCalls.reserve(elements.size());
+    for (ElementRef* element : elements) commonCalls.push_back(sendCommonCalls(common, element->address));
+    common.wait();
+
+    CallBatch details;
+    std::vector<Calls<detailCount>> detailCalls;
+    detailCalls.reserve(elements.size());
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const auto& calls = commonCalls[i];
+        ElementRecord record;
+        record.role = readUint32(replyTo(common, calls[role]));
+        record.name = readVariantString(replyTo(common, calls[name]));
+        record.description = readVariantString(replyTo(common, calls[description]));
+        record.localizedRole = readString(replyTo(common, calls[localizedRole]));
+        record.states = readStateMask(replyTo(common, calls[states]));
+        record.children = readObjectList(replyTo(common, calls[children]));
+        elements[i]->record = std::move(record);
+        const auto has = readStringList(replyTo(common, calls[interfaces])).value_or(std::vector<std::string>{});
+        const auto labelledBy = readRelationTarget(replyTo(common, calls[relations]), ATSPI_RELATION_LABELLED_BY);
+        detailCalls.push_back(sendDetailCalls(details, elements[i]->address, has, labelledBy));
+    }
+    details.wait();
+
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const auto& calls = detailCalls[i];
+        ElementRecord& record = *elements[i]->record;
+        record.text = readString(replyTo(details, calls[text]));
+        record.number = readVariantNumber(replyTo(details, calls[number]));
+        record.extents = readExtents(replyTo(details, calls[extents]));
+        record.actions = readActionNames(replyTo(details, calls[actions]));
+        record.label = readVariantString(replyTo(details, calls[label]));
+    }
+}
+
+}  // namespace platform::atspi
