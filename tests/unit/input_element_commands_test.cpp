@@ -28,14 +28,14 @@ protected:
         input_test::scriptTypingPause();
         memory::Node& application = memory::addApplication(pid, "Editor");
         for (int n = 0; n < 3; ++n) {
-            const std::string suffix = " " + std::to_string(n);
-            memory::Node& window = memory::newElement("AXWindow", "Window" + suffix);
+            const std::string number = std::to_string(n);
+            memory::Node& window = memory::newElement("AXWindow", "Window " + number);
             window.setPosition(0, 0).setSize(400, 300);
-            memory::Node& button = memory::newElement("AXButton", "Button" + suffix);
+            memory::Node& button = memory::newElement("AXButton", "Button " + number);
             button.setActions({"AXShowMenu", "AXPress"});
-            memory::Node& field = memory::newElement("AXTextField", "Field" + suffix);
+            memory::Node& field = memory::newElement("AXTextField", "Field " + number);
             field.settable = {"AXFocused", "AXValue"};
-            memory::Node& label = memory::newElement("AXStaticText", "Label" + suffix);
+            memory::Node& label = memory::newElement("AXStaticText", "Label " + number);
             label.setActions({"AXShowMenu"}).setPosition(100, 200).setSize(51, 20);
             window.addChild(button).addChild(field).addChild(label);
             application.addWindow(window);
