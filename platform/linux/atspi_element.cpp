@@ -54,7 +54,9 @@ const ElementRecord* elementRecord(const Element& element) {
 }
 
 void forgetRecord(const Element& element) {
-    if (element.ref()) element.ref()->record.reset();
+    if (!element.ref()) return;
+    element.ref()->record.reset();
+    element.ref()->prefetchedChildren.reset();
 }
 
 bool hasState(const ElementRecord& record, std::uint32_t state) {
