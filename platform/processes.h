@@ -21,8 +21,8 @@ struct LaunchResult {
     std::string errorDescription;         // the platform's text otherwise
 };
 
-// Starts the command; its standard output goes to this process's standard
-// error so it can never mix with the one document on standard output.
+// Starts the command; its output can never mix with the one document on
+// this process's standard output (the Linux backend sends it to /dev/null).
 LaunchResult launchProcess(const ProcessCommand& command);
 
 // Waits for a launched process to end and returns its exit status.

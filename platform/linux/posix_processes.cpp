@@ -43,13 +43,17 @@ struct SpawnSettings {
     SpawnSettings& operator=(const SpawnSettings&) = delete;
 };
 
-// Sets up the child: stdin from /dev/null, stdout onto our stderr (so it
-// can never mix with the one document on our stdout), stderr inherited,
-// no other descriptor of ours, default signal handling, its own session
-// (so it outlives us undisturbed when it keeps running).
+// Sets up the child: all three standard streams on /dev/null, no other
+// descriptor of ours, default signal handling, its own session (so it
+// outlives us undisturbed when it keeps running). Its output can never mix
+// with the one document on our stdout, and it holds none of our caller's
+// pipes: an application that stays running as a new instance would
+// otherwise keep a caller that reads our output to its end waiting until
+// that application quits.
 int prepare(SpawnSettings& settings) {
     int rc = posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (rc == 0) rc = posix_spawn_file_actions_adddup2(&settings.actions, STDERR_FILENO, STDOUT_FILENO);
+    if (rc == 0) rc = posix_spawn_file_actions_addopen(&settings.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    if (rc == 0) rc = posix_spawn_file_actions_adddup2(&settings.actions, STDOUT_FILENO, STDERR_FILENO);
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
     if (rc == 0) rc = posix_spawn_file_actions_addclosefrom_np(&settings.actions, STDERR_FILENO + 1);
 #endif

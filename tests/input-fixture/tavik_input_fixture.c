@@ -4,7 +4,7 @@
  *
  * Window "Tavik Input Fixture":
  *   button "Increment" and label "Clicks: N"   (click-xy at the button)
- *   scrolled list of 80 lines, vertical bar    (scroll over it)
+ *   scrolled list of 100 lines, vertical bar    (scroll over it)
  *   "Key recorder": takes keyboard focus and records the text its keys
  *     deliver; it has no value that accessibility could set, so type
  *     falls back to keys. The label under it shows the text received.
@@ -15,7 +15,7 @@
  * REPORT_PATH (through a temporary file and rename, so a reader never
  * sees half a report). Geometry is in root window pixels:
  *   {"pid":N,"window":R,"button":R,"clicks":N,"scrollArea":R,
- *    "scroll":{"value":N,"upper":N,"page":N},"recorder":R,
+ *    "scroll":{"value":X,"upper":N,"page":N},"recorder":R,
  *    "recorderFocused":B,"typed":"...","target":R,"targetClicks":N,
  *    "lastTargetClick":{"x":N,"y":N},"patch":R,"patchColour":[r,g,b]}
  * with R = {"x":N,"y":N,"width":N,"height":N}.
@@ -146,8 +146,9 @@ static gboolean write_report(gpointer data) {
     append_rect(out, "button", button);
     g_string_append_printf(out, "\"clicks\":%d,", clicks);
     append_rect(out, "scrollArea", scroller);
-    g_string_append_printf(out, "\"scroll\":{\"value\":%d,\"upper\":%d,\"page\":%d},",
-                           (int)gtk_adjustment_get_value(adjustment), (int)gtk_adjustment_get_upper(adjustment),
+    char value[G_ASCII_DTOSTR_BUF_SIZE]; /* a decimal point whatever the locale */
+    g_ascii_formatd(value, sizeof value, "%.3f", gtk_adjustment_get_value(adjustment));
+    g_string_append_printf(out, "\"scroll\":{\"value\":%s,\"upper\":%d,\"page\":%d},", value, (int)gtk_adjustment_get_upper(adjustment),
                            (int)gtk_adjustment_get_page_size(adjustment));
     append_rect(out, "recorder", recorder);
     g_string_append_printf(out, "\"recorderFocused\":%s,\"typed\":",
@@ -209,7 +210,7 @@ int main(int argc, char **argv) {
     gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(scroller), FALSE);
     gtk_widget_set_size_request(scroller, -1, 160);
     GtkWidget *lines = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-    for (int i = 1; i <= 80; i++) {
+    for (int i = 1; i <= 100; i++) {
         char text[32];
         g_snprintf(text, sizeof text, "Line %d", i);
         GtkWidget *line = gtk_label_new(text);

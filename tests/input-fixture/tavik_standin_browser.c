@@ -3,9 +3,9 @@
  * Started without arguments it is the "running browser": it waits until
  * it is stopped. Started with arguments (as navigate's opener) it appends
  * one JSON line to the file named by TAVIK_STANDIN_RECORD:
- *   {"arguments":[...],"stdin":"<what fd 0 is>","sessionLeader":true|false}
- * then prints a line to its standard output (which must not reach the
- * tool's answer), and exits with TAVIK_STANDIN_STATUS (default 0), or
+ *   {"arguments":[...],"streams":[<what fds 0, 1, 2 are>],"sessionLeader":B,"pid":N}
+ * then prints a line to its standard output and its standard error (which
+ * must reach neither the tool's answer nor its caller), and exits with TAVIK_STANDIN_STATUS (default 0), or
  * first keeps running for TAVIK_STANDIN_STAY seconds when that is set.
  */
 #include <limits.h>
@@ -34,22 +34,29 @@ int main(int argc, char **argv) {
     if (record) {
         FILE *out = fopen(record, "a");
         if (out) {
-            char stdin_target[PATH_MAX + 1] = "";
-            ssize_t length = readlink("/proc/self/fd/0", stdin_target, PATH_MAX);
-            stdin_target[length > 0 ? length : 0] = '\0';
             fputs("{\"arguments\":[", out);
             for (int i = 1; i < argc; i++) {
                 if (i > 1) fputc(',', out);
                 write_json_string(out, argv[i]);
             }
-            fputs("],\"stdin\":", out);
-            write_json_string(out, stdin_target);
-            fprintf(out, ",\"sessionLeader\":%s}\n", getsid(0) == getpid() ? "true" : "false");
+            fputs("],\"streams\":[", out);
+            for (int fd = 0; fd < 3; fd++) {
+                char link[32], target[PATH_MAX + 1] = "";
+                snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+                ssize_t length = readlink(link, target, PATH_MAX);
+                target[length > 0 ? length : 0] = '\0';
+                if (fd > 0) fputc(',', out);
+                write_json_string(out, target);
+            }
+            fputc(']', out);
+            fprintf(out, ",\"sessionLeader\":%s,\"pid\":%d}\n", getsid(0) == getpid() ? "true" : "false",
+                    (int)getpid());
             fclose(out);
         }
     }
     printf("stand-in browser opening %s\n", argv[1]);
     fflush(stdout);
+    fprintf(stderr, "stand-in browser says hello on stderr\n");
     const char *stay = getenv("TAVIK_STANDIN_STAY");
     if (stay) sleep((unsigned)atoi(stay));
     const char *status = getenv("TAVIK_STANDIN_STATUS");

@@ -1,0 +1,151 @@
+"""Screenshots on X11 through the built binary: the PNG files it writes, their
+size and pixels, several monitors, and a shots folder someone else planted."""
+
+import os
+import shutil
+import stat
+import subprocess
+import tempfile
+import unittest
+
+import harness
+from x11_fixture import InputFixture, Png, screen_size
+
+CAPTURE_FAILED = {"error": "Capture failed (macOS Screen Recording permission may be required)"}
+
+
+def xrandr(*args):
+    return subprocess.run(["xrandr"] + list(args), capture_output=True, text=True, timeout=10, check=True).stdout
+
+
+def first_output():
+    """The output of the first monitor: a monitor set on it replaces the
+    server's own monitor for that output."""
+    return xrandr("--listmonitors").splitlines()[1].split()[-1]
+
+
+class X11CaptureTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.fixture = InputFixture()
+        # The tool's temporary directory: a private one per test run.
+        cls.saved_tmpdir = os.environ.get("TMPDIR")
+        cls.tmpdir = tempfile.mkdtemp(prefix="tavik-capture-")
+        os.environ["TMPDIR"] = cls.tmpdir
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.fixture.stop()
+        if cls.saved_tmpdir is None:
+            os.environ.pop("TMPDIR", None)
+        else:
+            os.environ["TMPDIR"] = cls.saved_tmpdir
+        shutil.rmtree(cls.tmpdir, ignore_errors=True)
+
+    def setUp(self):
+        shutil.rmtree(self.shots, ignore_errors=True)
+        if os.path.islink(self.shots) or os.path.exists(self.shots):
+            os.unlink(self.shots)
+
+    @property
+    def shots(self):
+        return os.path.join(self.tmpdir, "tavik-shots")
+
+    def screenshot(self, *args):
+        """Runs screenshot; checks the answer and the file; returns (answer, Png)."""
+        answer = harness.run_json(self, ["screenshot"] + list(args))
+        self.assertTrue(answer.get("success"), answer)
+        path = answer["path"]
+        self.assertEqual(os.path.dirname(path), self.shots)
+        self.assertEqual(stat.S_IMODE(os.lstat(self.shots).st_mode), 0o700)
+        self.assertEqual(stat.S_IMODE(os.lstat(path).st_mode), 0o600)
+        return answer, Png(path)
+
+    def assertPatchAt(self, png, x, y):
+        """The fixture's colour patch has its top-left corner at (x, y) of the image."""
+        colour = tuple(self.fixture.report()["patchColour"])
+        patch = self.fixture.report()["patch"]
+        for dx, dy in [(2, 2), (patch["width"] - 3, patch["height"] - 3)]:
+            self.assertEqual(png.pixel(x + dx, y + dy), colour)
+        self.assertNotEqual(png.pixel(x + patch["width"] + 2, y + 2), colour)
+
+    def test_screen_capture_is_the_whole_root_window(self):
+        width, height = screen_size()
+        answer, png = self.screenshot()
+        self.assertEqual(
+            (answer["scope"], answer["x"], answer["y"], answer["width"], answer["height"]),
+            ("screen", 0, 0, width, height),
+        )
+        self.assertEqual((png.width, png.height), (width, height))
+        patch = self.fixture.report()["patch"]
+        self.assertPatchAt(png, patch["x"], patch["y"])
+
+    def test_window_capture_is_the_window_area(self):
+        answer, png = self.screenshot(self.fixture.pid)
+        record = harness.window_record(self.fixture.pid, "Tavik Input Fixture")
+        self.assertIsNotNone(record)
+        self.assertEqual(answer["scope"], "window")
+        self.assertEqual(
+            [answer[k] for k in ("x", "y", "width", "height")], [record[k] for k in ("x", "y", "width", "height")]
+        )
+        self.assertEqual((png.width, png.height), (answer["width"], answer["height"]))
+        patch = self.fixture.report()["patch"]
+        self.assertPatchAt(png, patch["x"] - answer["x"], patch["y"] - answer["y"])
+
+    def test_two_monitors_give_their_union_and_black_between_them(self):
+        width, height = screen_size()
+        patch = self.fixture.report()["patch"]
+        window = self.fixture.report()["window"]
+        # A tall monitor on the left holding the colour patch, a small one
+        # further right; the fixture window reaches into the gap between.
+        left_width = patch["x"] + patch["width"] + 20
+        gap_x = left_width + 20
+        self.assertLess(gap_x, window["x"] + window["width"] - 10, "the window must reach into the gap")
+        right_x, right_width, right_height = left_width + 200, 600, 300
+        self.assertLessEqual(right_x + right_width, width)
+        xrandr("--setmonitor", "tavik-left", "%d/100x%d/100+0+0" % (left_width, height), first_output())
+        try:
+            xrandr("--setmonitor", "tavik-right", "%d/100x%d/100+%d+100" % (right_width, right_height, right_x), "none")
+            try:
+                answer, png = self.screenshot()
+            finally:
+                xrandr("--delmonitor", "tavik-right")
+        finally:
+            xrandr("--delmonitor", "tavik-left")
+        union_width = right_x + right_width
+        self.assertEqual([answer[k] for k in ("x", "y", "width", "height")], [0, 0, union_width, height])
+        self.assertEqual((png.width, png.height), (union_width, height))
+        self.assertPatchAt(png, patch["x"], patch["y"])
+        # Inside the fixture window, but on no monitor.
+        self.assertEqual(png.pixel(gap_x, window["y"] + window["height"] - 20), (0, 0, 0))
+
+    def test_a_shots_folder_that_is_not_our_own_directory_is_refused(self):
+        elsewhere = tempfile.mkdtemp(prefix="tavik-elsewhere-")
+        self.addCleanup(shutil.rmtree, elsewhere, ignore_errors=True)
+
+        def symbolic_link():
+            os.symlink(elsewhere, self.shots)
+
+        def regular_file():
+            with open(self.shots, "w") as planted:
+                planted.write("planted")
+
+        def foreign_directory():
+            os.mkdir(self.shots, 0o777)
+            os.chown(self.shots, 65534, 65534)
+
+        cases = [("symbolic link", symbolic_link), ("regular file", regular_file)]
+        if os.geteuid() == 0:
+            cases.append(("directory of another user", foreign_directory))
+        for name, plant in cases:
+            with self.subTest(name):
+                self.setUp()
+                plant()
+                self.assertEqual(harness.run_json(self, ["screenshot"], status=1), CAPTURE_FAILED)
+                self.assertEqual(os.listdir(elsewhere), [])
+                if os.path.isdir(self.shots) and not os.path.islink(self.shots):
+                    self.assertEqual(os.listdir(self.shots), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
