@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::atspi {
@@ -90,6 +91,11 @@ std::optional<std::string> readVariantString(DBusMessage* reply);
 std::optional<double> readVariantNumber(DBusMessage* reply);
 // A list of object references, a(so).
 std::optional<std::vector<ObjectAddress>> readObjectList(DBusMessage* reply);
+// Two text properties of a Properties.GetAll reply, a{sv}; each absent
+// when missing or not a text.
+std::pair<std::optional<std::string>, std::optional<std::string>> readTextProperties(DBusMessage* reply,
+                                                                                      const char* first,
+                                                                                      const char* second);
 // A list of texts, as.
 std::optional<std::vector<std::string>> readStringList(DBusMessage* reply);
 // The state set as one 64-bit mask (bit n = state n).

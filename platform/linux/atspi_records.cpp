@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <set>
+#include <tuple>
 
 namespace platform::atspi {
 namespace {
@@ -11,10 +14,19 @@ namespace {
 // First round: what every accessible object answers, and which further
 // interfaces it has. Objects must only be asked through interfaces they
 // have: a toolkit answers other calls with a logged assertion failure.
-enum CommonCall : std::size_t { role, name, description, localizedRole, states, children, relations, interfaces, commonCount };
+enum CommonCall : std::size_t { role, properties, states, children, relations, interfaces, commonCount };
 
-// Second round: the interface-specific parts and the label's name.
-enum DetailCall : std::size_t { text, number, extents, actions, label, detailCount };
+// Second round: the interface-specific parts, the label's name and the
+// localized role name (asked once per application and role: it depends on
+// nothing else).
+enum DetailCall : std::size_t { text, number, extents, actions, label, localizedRole, detailCount };
+
+using RoleKey = std::pair<std::string, std::uint32_t>;
+
+std::map<RoleKey, std::string>& localizedRoleNames() {
+    static std::map<RoleKey, std::string> names;
+    return names;
+}
 
 template <std::size_t count>
 using Calls = std::array<std::optional<std::size_t>, count>;
@@ -22,9 +34,9 @@ using Calls = std::array<std::optional<std::size_t>, count>;
 Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& address) {
     Calls<commonCount> calls;
     calls[role] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRole"));
-    calls[name] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
-    calls[description] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Description"));
-    calls[localizedRole] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetLocalizedRoleName"));
+    // Name and description in one call.
+    Message getAll = methodCall(address, DBUS_INTERFACE_PROPERTIES, "GetAll");
+    if (appendString(getAll.get(), ATSPI_DBUS_INTERFACE_ACCESSIBLE)) calls[properties] = batch.add(std::move(getAll));
     calls[states] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetState"));
     calls[children] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetChildren"));
     calls[relations] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRelationSet"));
@@ -33,7 +45,7 @@ Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& addres
 }
 
 Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& address, const std::vector<std::string>& has,
-                                   const std::optional<ObjectAddress>& labelledBy) {
+                                   const std::optional<ObjectAddress>& labelledBy, bool needsRoleName) {
     auto implements = [&has](const char* interface) { return std::find(has.begin(), has.end(), interface) != has.end(); };
     Calls<detailCount> calls;
     if (implements(ATSPI_DBUS_INTERFACE_TEXT)) {
@@ -51,6 +63,9 @@ Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& addres
         calls[actions] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACTION, "GetActions"));
     }
     if (labelledBy) calls[label] = batch.add(propertyGet(*labelledBy, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
+    if (needsRoleName) {
+        calls[localizedRole] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetLocalizedRoleName"));
+    }
     return calls;
 }
 
@@ -68,21 +83,28 @@ void loadRecords(const std::vector<ElementRef*>& elements) {
     common.wait();
 
     CallBatch details;
+    std::set<RoleKey> rolesAsked;
     std::vector<Calls<detailCount>> detailCalls;
     detailCalls.reserve(elements.size());
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const auto& calls = commonCalls[i];
         ElementRecord record;
         record.role = readUint32(replyTo(common, calls[role]));
-        record.name = readVariantString(replyTo(common, calls[name]));
-        record.description = readVariantString(replyTo(common, calls[description]));
-        record.localizedRole = readString(replyTo(common, calls[localizedRole]));
+        std::tie(record.name, record.description) =
+            readTextProperties(replyTo(common, calls[properties]), "Name", "Description");
         record.states = readStateMask(replyTo(common, calls[states]));
         record.children = readObjectList(replyTo(common, calls[children]));
+        // The first element of each role asks for its name, the others reuse it.
+        bool needsRoleName = false;
+        if (record.role) {
+            const RoleKey key{elements[i]->address.bus, *record.role};
+            needsRoleName = !localizedRoleNames().count(key) && !rolesAsked.count(key);
+            if (needsRoleName) rolesAsked.insert(key);
+        }
         elements[i]->record = std::move(record);
         const auto has = readStringList(replyTo(common, calls[interfaces])).value_or(std::vector<std::string>{});
         const auto labelledBy = readRelationTarget(replyTo(common, calls[relations]), ATSPI_RELATION_LABELLED_BY);
-        detailCalls.push_back(sendDetailCalls(details, elements[i]->address, has, labelledBy));
+        detailCalls.push_back(sendDetailCalls(details, elements[i]->address, has, labelledBy, needsRoleName));
     }
     details.wait();
 
@@ -94,6 +116,16 @@ void loadRecords(const std::vector<ElementRef*>& elements) {
         record.extents = readExtents(replyTo(details, calls[extents]));
         record.actions = readActionNames(replyTo(details, calls[actions]));
         record.label = readVariantString(replyTo(details, calls[label]));
+        if (!record.role) continue;
+        const RoleKey key{elements[i]->address.bus, *record.role};
+        if (auto name = readString(replyTo(details, calls[localizedRole]))) localizedRoleNames().emplace(key, *name);
+    }
+    // Every element of a role gets the name once its first one brought it.
+    for (ElementRef* element : elements) {
+        ElementRecord& record = *element->record;
+        if (!record.role) continue;
+        auto known = localizedRoleNames().find(RoleKey{element->address.bus, *record.role});
+        if (known != localizedRoleNames().end()) record.localizedRole = known->second;
     }
 }
 
