@@ -1,0 +1,70 @@
+#pragma once
+
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "accessibility/attributes.h"
+
+// The depth-first walk that the tree dump and the search share. It nests
+// with an explicit stack, so no input can exhaust the call stack, and it
+// holds only the child lists along the current path: each child is
+// released as soon as its subtree is done.
+//
+// The visitor is told, for every element reached (depth <= maxDepth):
+//   bool enter(const Element& element, std::int64_t depth, const std::string& path)
+//       before anything else about the element; false ends the walk;
+//   void descend(std::int64_t depth)
+//       when the element has children and depth < maxDepth, before them;
+//   void leave(std::int64_t depth, bool descended)
+//       once its subtree is done.
+// Children are fetched at every element entered, also at maxDepth.
+// Returns false when the visitor ended the walk.
+template <typename Visitor>
+bool walkTree(const platform::Element& root, std::int64_t depth, std::int64_t maxDepth, std::string path,
+              Visitor& visitor) {
+    if (maxDepth < depth) return true;
+
+    struct Level {
+        std::vector<platform::Element> children;
+        std::size_t next = 0;         // the position of the next child to walk
+        std::size_t pathLength = 0;   // the length of the parent's path
+    };
+    std::vector<Level> levels;
+
+    auto visit = [&](const platform::Element& element, std::int64_t elementDepth) {
+        if (!visitor.enter(element, elementDepth, path)) return false;
+        std::vector<platform::Element> children = getChildren(element);
+        if (children.empty() || elementDepth >= maxDepth) {
+            visitor.leave(elementDepth, false);
+            return true;
+        }
+        visitor.descend(elementDepth);
+        levels.push_back(Level{std::move(children), 0, path.size()});
+        return true;
+    };
+
+    if (!visit(root, depth)) return false;
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        const std::int64_t parentDepth = depth + static_cast<std::int64_t>(levels.size()) - 1;
+        if (level.next > 0) level.children[level.next - 1] = platform::Element();
+        if (level.next == level.children.size()) {
+            path.resize(level.pathLength);
+            levels.pop_back();
+            visitor.leave(parentDepth, true);
+            continue;
+        }
+        const std::size_t position = level.next++;
+        path.resize(level.pathLength);
+        path.push_back('.');
+        char digits[24];
+        path.append(digits, std::to_chars(digits, digits + sizeof digits, position).ptr);
+        // The child lives in its list's heap buffer, which stays put when
+        // visit grows the stack (moving a Level moves the buffer pointer).
+        const platform::Element& child = level.children[position];
+        if (!visit(child, parentDepth + 1)) return false;
+    }
+    return true;
+}
