@@ -137,6 +137,15 @@ std::size_t CallBatch::add(Message call) {
 void CallBatch::wait() {
     for (Pending& entry : pending_) {
         if (!entry.call) continue;
+        // libdbus counts each call's time-out from when one waits for it, so
+        // the other calls to an application that just timed out are given
+        // up at once instead of costing a time-out each.
+        if (unresponsiveBuses().count(entry.destination)) {
+            dbus_pending_call_cancel(entry.call);
+            dbus_pending_call_unref(entry.call);
+            entry.call = nullptr;
+            continue;
+        }
         dbus_pending_call_block(entry.call);
         Message reply(dbus_pending_call_steal_reply(entry.call));
         dbus_pending_call_unref(entry.call);

@@ -1,0 +1,240 @@
+"""The accessibility commands through the built binary against real GTK 3
+applications on the virtual desktop: the fixture of tests/fixture, whose
+tree is known, and gtk3-demo, which nobody here wrote.
+
+Run: tools/with-desktop /usr/bin/python3 -m unittest discover -s tests/integration
+"""
+
+import os
+import signal
+import subprocess
+import time
+import unittest
+
+import harness
+
+FIXTURE = harness.build_path("tests", "fixture", "tavik_fixture")
+MAIN_TITLE = "Tavik Fixture — Ünïcødé"
+SECOND_TITLE = "Tavik Fixture Second"
+BUTTON = "0.0.0.0"
+COUNTER = "0.0.0.1"
+SLIDER = "0.0.1.0.0"
+CHECK_BOX = "0.0.1.0.1"
+ENTRY = "0.0.1.0.2"
+NAME_LABEL = "0.0.1.0.3"
+LONG_LABEL = "0.0.2"
+
+
+def long_text_clusters():
+    """The fixture's long label as its 260 user-perceived characters; every
+    tenth is an e with a combining acute accent (two code points, one character)."""
+    return ["e\u0301" if i % 10 == 9 else chr(ord("a") + i % 9) for i in range(260)]
+
+
+def by_path(record, found=None):
+    """Every record of a read-tree document, by path."""
+    found = {} if found is None else found
+    found[record["path"]] = record
+    for child in record.get("children", []):
+        by_path(child, found)
+    return found
+
+
+def start_fixture():
+    return harness.start_app([FIXTURE], MAIN_TITLE)
+
+
+class FixtureReading(unittest.TestCase):
+    """Reading the fixture: windows, its tree, the search, failures."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.app = start_fixture()
+        cls.pid = cls.app.pid
+
+    @classmethod
+    def tearDownClass(cls):
+        harness.stop(cls.app)
+
+    def test_list_windows_reports_both_windows_with_index_title_and_geometry(self):
+        records = [r for r in harness.run_json(self, ["list-windows"]) if r["pid"] == self.pid]
+        self.assertEqual([(r["windowIndex"], r["title"]) for r in records], [(0, MAIN_TITLE), (1, SECOND_TITLE)])
+        for record in records:
+            self.assertEqual(record["app"], "tavik_fixture")
+            for key in ("x", "y", "width", "height"):
+                self.assertIsInstance(record[key], int, key)
+            self.assertGreater(record["width"], 0)
+            self.assertGreater(record["height"], 0)
+
+    def test_read_tree_matches_the_known_tree(self):
+        tree = harness.run_json(self, ["read-tree", self.pid, 50])
+        records = by_path(tree)
+        # path: (role, title or None, number of children)
+        expected = {
+            "0": ("AXWindow", MAIN_TITLE, 1),
+            "0.0": ("AXGroup", None, 3),
+            "0.0.0": ("AXGroup", None, 2),
+            BUTTON: ("AXButton", "Press me", 0),
+            COUNTER: ("AXStaticText", "Count: 0", 0),
+            "0.0.1": ("AXGroup", "Settings", 2),
+            "0.0.1.0": ("AXGroup", None, 4),
+            SLIDER: ("AXSlider", None, 0),
+            CHECK_BOX: ("AXCheckBox", "Enable feature", 0),
+            ENTRY: ("AXTextField", None, 0),
+            NAME_LABEL: ("AXStaticText", "Your name:", 0),
+            "0.0.1.1": ("AXStaticText", "Settings", 0),
+            LONG_LABEL: ("AXStaticText", None, 0),
+        }
+        self.assertEqual(sorted(records), sorted(expected))
+        for path, (role, title, children) in expected.items():
+            with self.subTest(path=path):
+                record = records[path]
+                self.assertEqual(record["role"], role)
+                if title is not None:
+                    self.assertEqual(record["title"], title)
+                self.assertEqual(len(record.get("children", [])), children)
+                self.assertTrue(record["enabled"])
+                self.assertIn("roleDescription", record)
+                for key in ("x", "y", "width", "height"):
+                    self.assertIsInstance(record[key], int)
+
+    def test_read_tree_reads_labels_actions_and_values(self):
+        records = by_path(harness.run_json(self, ["read-tree", self.pid, 50]))
+        self.assertEqual(records[BUTTON]["actions"], ["AXPress"])
+        self.assertEqual(records[BUTTON]["roleDescription"], "push button")
+        self.assertEqual(records[CHECK_BOX]["actions"], ["AXPress"])
+        self.assertEqual(records[ENTRY]["label"], "Your name:")
+        self.assertEqual(records[COUNTER]["value"], "Count: 0")
+        # An element without actions has no "actions" key; the long value
+        # is cut after 200 user-perceived characters, not code points.
+        self.assertNotIn("actions", records[LONG_LABEL])
+        self.assertEqual(records[LONG_LABEL]["value"], "".join(long_text_clusters()[:200]))
+        # Numbers (the slider, the check box's state) are no string values.
+        self.assertNotIn("value", records[SLIDER])
+        self.assertNotIn("value", records[CHECK_BOX])
+
+    def test_read_tree_of_the_second_window_and_a_depth_limit(self):
+        second = harness.run_json(self, ["read-tree", self.pid, 5, 1])
+        self.assertEqual(second["title"], SECOND_TITLE)
+        self.assertEqual([c["title"] for c in second["children"]], ["Second window"])
+        shallow = harness.run_json(self, ["read-tree", self.pid, 1])
+        self.assertEqual(len(shallow["children"]), 1)
+        self.assertNotIn("children", shallow["children"][0])
+
+    def test_find_by_role_and_by_label_in_any_case(self):
+        cases = [
+            (["--role", "button"], {BUTTON}),
+            (["--label", "PRESS me"], {BUTTON}),
+            (["--role", "AXTextField"], {ENTRY}),
+            # Found through the entry's labelled-by name and the label's title.
+            (["--label", "your NAME"], {ENTRY, NAME_LABEL}),
+            (["--role", "checkbox", "--label", "enable"], {CHECK_BOX}),
+        ]
+        for options, paths in cases:
+            with self.subTest(options=options):
+                matches = harness.run_json(self, ["find", self.pid] + options)
+                self.assertEqual({m["path"] for m in matches}, paths)
+                for match in matches:
+                    self.assertIsInstance(match["actions"], list)
+        press = harness.run_json(self, ["find", self.pid, "--label", "press me"])[0]
+        self.assertEqual((press["role"], press["title"], press["actions"]), ("AXButton", "Press me", ["AXPress"]))
+
+    def test_missing_targets_are_errors(self):
+        ended = subprocess.Popen(["true"])
+        ended.wait()
+        absent_pid = ended.pid
+        cases = [
+            (["read-tree", self.pid, 5, 2], "Window not found"),
+            (["find", self.pid, "--role", "button", "--window", 7], "Window not found"),
+            (["click", self.pid, "0.9.9"], "Element not found at path: 0.9.9"),
+            (["type", self.pid, "0.0.0.0.4", "x"], "Element not found at path: 0.0.0.0.4"),
+            (["read-tree", absent_pid], "Window not found"),
+            # This test process is on the desktop but is no accessible application.
+            (["click", os.getpid(), "0"], "Window not found"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                self.assertEqual(harness.run_json(self, args, status=1), {"error": message})
+        self.assertEqual(harness.run_json(self, ["activate", absent_pid]), {"success": False, "pid": absent_pid})
+        self.assertEqual([r for r in harness.run_json(self, ["list-windows"]) if r["pid"] == absent_pid], [])
+
+    def test_trust_and_activation(self):
+        self.assertEqual(harness.run_json(self, ["check-permission"]), {"trusted": True})
+        self.assertEqual(harness.run_json(self, ["activate", self.pid]), {"success": True, "pid": self.pid})
+
+
+class FixtureActions(unittest.TestCase):
+    """Pressing and typing through the accessibility service, read back."""
+
+    def setUp(self):
+        self.app = start_fixture()
+        self.addCleanup(harness.stop, self.app)
+        self.pid = self.app.pid
+
+    def read(self, path):
+        return by_path(harness.run_json(self, ["read-tree", self.pid, 50]))[path]
+
+    def test_click_presses_the_button_once(self):
+        for presses in (1, 2):
+            self.assertEqual(harness.run_json(self, ["click", self.pid, BUTTON]), {"success": True, "method": "AXPress"})
+            counted = harness.wait_for(lambda: self.read(COUNTER)["value"] == "Count: %d" % presses, timeout=5)
+            self.assertTrue(counted, self.read(COUNTER))
+
+    def test_click_toggles_the_check_box(self):
+        self.assertEqual(harness.run_json(self, ["click", self.pid, CHECK_BOX]), {"success": True, "method": "AXPress"})
+
+    def test_type_sets_the_entry_text(self):
+        for text in ["héllo wörld", "emoji 👍🏽 and 🇫🇷", "", "plain"]:
+            with self.subTest(text=text):
+                answer = harness.run_json(self, ["type", self.pid, ENTRY, text])
+                self.assertEqual(answer, {"success": True, "method": "AXSetValue", "text": text})
+                entry = self.read(ENTRY)
+                self.assertEqual(entry.get("value", ""), text)
+                self.assertTrue(entry.get("focused"), entry)
+
+
+class HungApplication(unittest.TestCase):
+    """An application that stops answering costs a bounded wait, not a hang."""
+
+    def test_a_stopped_application_times_out(self):
+        app = start_fixture()
+        self.addCleanup(harness.stop, app)
+        os.kill(app.pid, signal.SIGSTOP)
+        self.addCleanup(os.kill, app.pid, signal.SIGCONT)
+        start = time.monotonic()
+        self.assertEqual(harness.run_json(self, ["read-tree", app.pid], status=1), {"error": "Window not found"})
+        records = harness.run_json(self, ["list-windows"])
+        # One time-out of a few seconds per run, not one per call.
+        self.assertLess(time.monotonic() - start, 15)
+        self.assertEqual([r for r in records if r["pid"] == app.pid], [])
+
+
+class GtkDemo(unittest.TestCase):
+    """gtk3-demo, an application nobody here wrote."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.app = harness.start_app(["gtk3-demo"], "Application Class")
+        cls.pid = cls.app.pid
+
+    @classmethod
+    def tearDownClass(cls):
+        harness.stop(cls.app)
+
+    def test_its_window_is_listed_and_its_tree_read(self):
+        records = [r for r in harness.run_json(self, ["list-windows"]) if r["pid"] == self.pid]
+        self.assertEqual([(r["app"], r["windowIndex"], r["title"]) for r in records], [("gtk3-demo", 0, "Application Class")])
+        tree = by_path(harness.run_json(self, ["read-tree", self.pid, 50]))
+        self.assertGreater(len(tree), 100)
+        self.assertTrue(all(r["role"].startswith("AX") for r in tree.values()))
+
+    def test_found_paths_lead_to_the_same_elements_in_the_tree(self):
+        matches = harness.run_json(self, ["find", self.pid, "--role", "button", "--label", "run"])
+        self.assertEqual([m["title"] for m in matches], ["Run"])
+        tree = by_path(harness.run_json(self, ["read-tree", self.pid, 50]))
+        self.assertEqual(tree[matches[0]["path"]]["title"], "Run")
+        self.assertEqual(tree[matches[0]["path"]]["actions"], ["AXPress"])
+
+
+if __name__ == "__main__":
+    unittest.main()
