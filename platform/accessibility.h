@@ -60,10 +60,4 @@ bool setAttributeValue(const Element& element, std::string_view attribute, const
 // may ask the user to grant access.
 bool isProcessTrusted(bool promptUser);
 
-// A hint: the caller is about to read the attributes of the element's
-// descendants down to `depth` levels below it. A backend may fetch them in
-// advance, in fewer round trips; what later calls return is the same
-// either way.
-void prefetchDescendants(const Element& element, std::int64_t depth);
-
 }  // namespace platform

@@ -78,7 +78,6 @@ std::optional<AttributeValue> copyAttributeValue(const Element& element, std::st
         return AttributeValue(SizeValue{Size{double(extents->width), double(extents->height)}});
     }
     if (attribute == "AXChildren") {
-        if (element.ref()->prefetchedChildren) return AttributeValue(*element.ref()->prefetchedChildren);
         if (!record->children) return std::nullopt;
         return AttributeValue(atspi::makeSiblingElements(*record->children));
     }

@@ -54,9 +54,7 @@ const ElementRecord* elementRecord(const Element& element) {
 }
 
 void forgetRecord(const Element& element) {
-    if (!element.ref()) return;
-    element.ref()->record.reset();
-    element.ref()->prefetchedChildren.reset();
+    if (element.ref()) element.ref()->record.reset();
 }
 
 bool hasState(const ElementRecord& record, std::uint32_t state) {

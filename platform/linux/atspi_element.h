@@ -45,8 +45,6 @@ struct ElementRef {
     int references = 1;
     atspi::ObjectAddress address;  // an empty bus: a handle on which every call fails
     std::optional<atspi::ElementRecord> record;
-    // Handles of the children, kept once a prefetch fetched their records.
-    std::optional<std::vector<Element>> prefetchedChildren;
     std::shared_ptr<atspi::SiblingGroup> group;
     std::size_t indexInGroup = 0;
 };

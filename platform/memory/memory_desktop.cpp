@@ -211,9 +211,6 @@ bool isProcessTrusted(bool promptUser) {
     return desktop().trusted;
 }
 
-// Nothing to fetch in advance: every read is served from memory.
-void prefetchDescendants(const Element&, std::int64_t) {}
-
 std::vector<RunningApplication> runningApplications() {
     std::vector<RunningApplication> applications;
     for (const memory::Application& application : desktop().applications) applications.push_back(application.info);

@@ -21,7 +21,6 @@ std::optional<std::vector<AttributeValue>> copyActionNames(const Element&) { ret
 bool performAction(const Element&, std::string_view) { return false; }
 bool setAttributeValue(const Element&, std::string_view, const AttributeValue&) { return false; }
 bool isProcessTrusted(bool) { return false; }
-void prefetchDescendants(const Element&, std::int64_t) {}
 
 std::vector<RunningApplication> runningApplications() { return {}; }
 std::optional<std::string> applicationPathForPid(std::int32_t) { return std::nullopt; }
