@@ -2,6 +2,7 @@
 
 #include <unicode/utf8.h>
 
+#include <array>
 #include <charconv>
 
 void JsonObject::set(std::string key, JsonValue value) {
@@ -39,20 +40,34 @@ constexpr char escapeFor(unsigned char byte) {
     }
 }
 
+// Bytes copied as they are: printable ASCII other than the three escaped.
+constexpr std::array<bool, 256> plainBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int byte = 0x20; byte < 0x80; ++byte) plain[static_cast<std::size_t>(byte)] = true;
+    plain['"'] = plain['\\'] = plain['/'] = false;
+    return plain;
+}();
+
 void appendString(std::string& out, std::string_view text) {
     static constexpr char hex[] = "0123456789abcdef";
     out.push_back('"');
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const std::int32_t length = static_cast<std::int32_t>(text.size());
-    std::int32_t i = 0;
+    const std::int64_t length = static_cast<std::int64_t>(text.size());
+    std::int64_t i = 0;
     while (i < length) {
-        // Copy the longest run that needs no escape and no validation.
-        std::int32_t run = i;
-        while (run < length && bytes[run] >= 0x20 && bytes[run] < 0x80 && bytes[run] != '"' && bytes[run] != '\\' &&
-               bytes[run] != '/')
-            ++run;
-        out.append(text.data() + i, static_cast<std::size_t>(run - i));
-        i = run;
+        // Copy the longest run of plain ASCII and well-formed multi-byte
+        // sequences in one piece.
+        const std::int64_t runStart = i;
+        for (;;) {
+            while (i < length && plainBytes[bytes[i]]) ++i;
+            if (i >= length || bytes[i] < 0x80) break;
+            std::int64_t next = i;
+            UChar32 codePoint;
+            U8_NEXT(bytes, next, length, codePoint);
+            if (codePoint < 0) break;
+            i = next;
+        }
+        out.append(text.data() + runStart, static_cast<std::size_t>(i - runStart));
         if (i >= length) break;
         const std::uint8_t byte = bytes[i];
         if (byte < 0x80) {
@@ -67,11 +82,10 @@ void appendString(std::string& out, std::string_view text) {
             ++i;
             continue;
         }
-        const std::int32_t start = i;
         UChar32 codePoint;
-        U8_NEXT(bytes, i, length, codePoint);
-        if (codePoint < 0) out.append("\xEF\xBF\xBD");  // U+FFFD for an ill-formed sequence
-        else out.append(text.data() + start, static_cast<std::size_t>(i - start));
+        U8_NEXT(bytes, i, length, codePoint);  // steps over the ill-formed part
+        (void)codePoint;
+        out.append("\xEF\xBF\xBD");  // U+FFFD for an ill-formed sequence
     }
     out.push_back('"');
 }
