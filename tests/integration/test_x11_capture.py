@@ -57,6 +57,7 @@ class X11CaptureTest(unittest.TestCase):
         self.assertTrue(answer.get("success"), answer)
         path = answer["path"]
         self.assertEqual(os.path.dirname(path), self.shots)
+        self.assertRegex(os.path.basename(path), r"\Ashot-[0-9A-F]{12}\.png\Z")
         self.assertEqual(stat.S_IMODE(os.lstat(self.shots).st_mode), 0o700)
         self.assertEqual(stat.S_IMODE(os.lstat(path).st_mode), 0o600)
         return answer, Png(path)
@@ -118,6 +119,20 @@ class X11CaptureTest(unittest.TestCase):
         self.assertPatchAt(png, patch["x"], patch["y"])
         # Inside the fixture window, but on no monitor.
         self.assertEqual(png.pixel(gap_x, window["y"] + window["height"] - 20), (0, 0, 0))
+
+    def test_a_monitor_reaching_past_the_root_window_is_captured_clipped_with_black_beyond(self):
+        width, height = screen_size()
+        # Above and right of the root: reading there directly would fail.
+        xrandr("--setmonitor", "tavik-off", "600/100x400/100+%d+-100" % (width - 280), "none")
+        try:
+            answer, png = self.screenshot()
+        finally:
+            xrandr("--delmonitor", "tavik-off")
+        self.assertEqual([answer[k] for k in ("x", "y", "width", "height")], [0, -100, width + 320, height + 100])
+        self.assertEqual((png.width, png.height), (width + 320, height + 100))
+        patch = self.fixture.report()["patch"]
+        self.assertPatchAt(png, patch["x"], patch["y"] + 100)
+        self.assertEqual(png.pixel(width + 100, 150), (0, 0, 0))
 
     def test_a_shots_folder_that_is_not_our_own_directory_is_refused(self):
         elsewhere = tempfile.mkdtemp(prefix="tavik-elsewhere-")
