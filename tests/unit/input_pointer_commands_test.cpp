@@ -48,6 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
         ClickXYCase{{"+2.5E0", "-0X1.8p1"}, R"({"success":true,"x":2,"y":-3})", clickStream("2.5 -3")},
         ClickXYCase{{"-0.5", "3"}, R"({"success":true,"x":0,"y":3})", clickStream("-0.5 3")},
         ClickXYCase{{".5", "7.", "99"}, R"({"success":true,"x":0,"y":7})", clickStream("0.5 7")},
+        // A magnitude too small to represent reads as zero rather than failing.
+        ClickXYCase{{"1e-400", "7"}, R"({"success":true,"x":0,"y":7})", clickStream("0 7")},
         // -2^63 is the lowest coordinate whose truncation still fits.
         ClickXYCase{{"-9223372036854775808", "0"}, R"({"success":true,"x":-9223372036854775808,"y":0})",
                     clickStream("-9223372036854775808 0")},
