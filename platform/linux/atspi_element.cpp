@@ -15,6 +15,12 @@ void releaseElementRef(ElementRef* ref) noexcept {
 }  // namespace platform
 
 namespace platform::atspi {
+namespace {
+
+// At most this many siblings are fetched in one batch.
+constexpr std::size_t groupBatchSize = 256;
+
+}  // namespace
 
 Element makeElement(ObjectAddress address) {
     auto* ref = new ElementRef;
@@ -40,12 +46,14 @@ const ElementRecord* elementRecord(const Element& element) {
     ElementRef* ref = element.ref();
     if (!ref || ref->address.bus.empty()) return nullptr;
     if (!ref->record) {
+        // The element and the siblings after it: walks read siblings in
+        // order, while a path lookup through a long list stops at one.
         std::vector<ElementRef*> pending{ref};
         if (ref->group) {
-            for (ElementRef* member : ref->group->members) {
-                if (member && member != ref && !member->record && !member->address.bus.empty()) {
-                    pending.push_back(member);
-                }
+            const auto& members = ref->group->members;
+            for (std::size_t i = ref->indexInGroup + 1; i < members.size() && pending.size() < groupBatchSize; ++i) {
+                ElementRef* member = members[i];
+                if (member && !member->record && !member->address.bus.empty()) pending.push_back(member);
             }
         }
         loadRecords(pending);

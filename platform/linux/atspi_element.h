@@ -31,8 +31,8 @@ struct ElementRecord {
 };
 
 // Elements handed out together as one list (the children of one element).
-// The first read of any of them fetches the records of all the members
-// still alive in one batch of calls.
+// The first read of one of them fetches its record and those of the
+// members after it that are still alive, in one batch of calls.
 struct SiblingGroup {
     std::vector<ElementRef*> members;  // nullptr once released
 };

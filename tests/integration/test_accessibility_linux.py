@@ -16,6 +16,8 @@ import harness
 FIXTURE = harness.build_path("tests", "fixture", "tavik_fixture")
 MAIN_TITLE = "Tavik Fixture — Ünïcødé"
 SECOND_TITLE = "Tavik Fixture Second"
+MANY_TITLE = "Tavik Fixture Many"
+MANY_BOX = "0.0.0.0"
 BUTTON = "0.0.0.0"
 COUNTER = "0.0.0.1"
 SLIDER = "0.0.1.0.0"
@@ -56,9 +58,11 @@ class FixtureReading(unittest.TestCase):
     def tearDownClass(cls):
         harness.stop(cls.app)
 
-    def test_list_windows_reports_both_windows_with_index_title_and_geometry(self):
+    def test_list_windows_reports_every_window_with_index_title_and_geometry(self):
         records = [r for r in harness.run_json(self, ["list-windows"]) if r["pid"] == self.pid]
-        self.assertEqual([(r["windowIndex"], r["title"]) for r in records], [(0, MAIN_TITLE), (1, SECOND_TITLE)])
+        self.assertEqual(
+            [(r["windowIndex"], r["title"]) for r in records], [(0, MAIN_TITLE), (1, SECOND_TITLE), (2, MANY_TITLE)]
+        )
         for record in records:
             self.assertEqual(record["app"], "tavik_fixture")
             for key in ("x", "y", "width", "height"):
@@ -121,6 +125,16 @@ class FixtureReading(unittest.TestCase):
         self.assertEqual(len(shallow["children"]), 1)
         self.assertNotIn("children", shallow["children"][0])
 
+    def test_a_long_list_of_siblings_is_read_whole_and_in_order(self):
+        # More siblings than the backend fetches in one batch.
+        box = by_path(harness.run_json(self, ["read-tree", self.pid, 5, 2]))[MANY_BOX]
+        items = box["children"]
+        self.assertEqual([(c["path"], c["role"], c["title"]) for c in items],
+                         [("%s.%d" % (MANY_BOX, i), "AXStaticText", "Item %d" % i) for i in range(300)])
+        self.assertTrue(all(c["value"] == c["title"] for c in items))
+        matches = harness.run_json(self, ["find", self.pid, "--label", "ITEM 299", "--window", 2])
+        self.assertEqual([m["path"] for m in matches], [MANY_BOX + ".299"])
+
     def test_find_by_role_and_by_label_in_any_case(self):
         cases = [
             (["--role", "button"], {BUTTON}),
@@ -144,7 +158,7 @@ class FixtureReading(unittest.TestCase):
         ended.wait()
         absent_pid = ended.pid
         cases = [
-            (["read-tree", self.pid, 5, 2], "Window not found"),
+            (["read-tree", self.pid, 5, 3], "Window not found"),
             (["find", self.pid, "--role", "button", "--window", 7], "Window not found"),
             (["click", self.pid, "0.9.9"], "Element not found at path: 0.9.9"),
             (["type", self.pid, "0.0.0.0.4", "x"], "Element not found at path: 0.0.0.0.4"),
