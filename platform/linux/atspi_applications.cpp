@@ -82,11 +82,16 @@ std::vector<RunningApplication> runningApplications() {
 }
 
 Element createApplicationElement(std::int32_t pid) {
+    ObjectAddress root;  // none: a handle on which every call fails
     for (const DesktopApplication& application : desktopApplications()) {
-        if (application.pid == pid) return atspi::makeElement(application.root);
+        if (application.pid == pid) {
+            root = application.root;
+            break;
+        }
     }
-    // No application of that process: a handle on which every call fails.
-    return atspi::makeElement(ObjectAddress{});
+    Element element = atspi::makeElement(std::move(root));
+    element.ref()->applicationRoot = true;
+    return element;
 }
 
 }  // namespace platform

@@ -44,6 +44,7 @@ namespace platform {
 struct ElementRef {
     int references = 1;
     atspi::ObjectAddress address;  // an empty bus: a handle on which every call fails
+    bool applicationRoot = false;  // made for a process id by createApplicationElement
     std::optional<atspi::ElementRecord> record;
     std::shared_ptr<atspi::SiblingGroup> group;
     std::size_t indexInGroup = 0;

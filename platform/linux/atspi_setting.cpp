@@ -29,9 +29,21 @@ bool setTextContents(const Element& element, const ElementRecord& record, const 
     return callSucceeds(std::move(call));
 }
 
+// Accessibility is switched on for the whole session, which makes toolkits
+// that build their tree only on demand (Chromium, Electron) build it. The
+// switch is made also for a process that is no AT-SPI application (yet),
+// since that is what lets it become one; success needs it to be one.
+bool enhanceApplication(const Element& element, const AttributeValue& value) {
+    const bool* enable = std::get_if<bool>(&value);
+    if (!enable || !*enable || !element.ref() || !element.ref()->applicationRoot) return false;
+    const bool enabled = atspi::enableAccessibilityStatus();
+    return enabled && !element.ref()->address.bus.empty();
+}
+
 }  // namespace
 
 bool setAttributeValue(const Element& element, std::string_view attribute, const AttributeValue& value) {
+    if (attribute == "AXEnhancedUserInterface") return enhanceApplication(element, value);
     const ElementRecord* record = atspi::elementRecord(element);
     if (!record) return false;
     bool done = false;
@@ -41,11 +53,6 @@ bool setAttributeValue(const Element& element, std::string_view attribute, const
     } else if (attribute == "AXValue") {
         const std::string* text = std::get_if<std::string>(&value);
         done = text && setTextContents(element, *record, *text);
-    } else if (attribute == "AXEnhancedUserInterface") {
-        // Only an application root names an application.
-        const bool* enable = std::get_if<bool>(&value);
-        done = enable && *enable && record->role == std::optional<std::uint32_t>(ATSPI_ROLE_APPLICATION) &&
-               atspi::enableAccessibilityStatus();
     }
     // What the element says about itself may have changed.
     atspi::forgetRecord(element);

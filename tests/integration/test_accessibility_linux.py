@@ -177,6 +177,35 @@ class FixtureReading(unittest.TestCase):
         self.assertEqual(harness.run_json(self, ["activate", self.pid]), {"success": True, "pid": self.pid})
 
 
+def accessibility_status(value=None):
+    """Reads, or sets first, org.a11y.Status IsEnabled on the session bus."""
+    base = ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus"]
+    if value is not None:
+        subprocess.run(base + ["org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", "string:IsEnabled",
+                               "variant:boolean:" + ("true" if value else "false")], check=True, capture_output=True)
+    reply = subprocess.run(base + ["org.freedesktop.DBus.Properties.Get", "string:org.a11y.Status", "string:IsEnabled"],
+                           check=True, capture_output=True, text=True).stdout
+    return "boolean true" in reply
+
+
+class AccessibilitySwitch(unittest.TestCase):
+    """check-permission and activate switch the session's accessibility on."""
+
+    def test_switched_on_also_for_a_process_that_is_no_application_yet(self):
+        self.addCleanup(accessibility_status, True)
+        ended = subprocess.Popen(["true"])
+        ended.wait()
+        cases = [
+            (["check-permission"], {"trusted": True}),
+            (["activate", ended.pid], {"success": False, "pid": ended.pid}),
+        ]
+        for args, answer in cases:
+            with self.subTest(args=args):
+                self.assertFalse(accessibility_status(False))
+                self.assertEqual(harness.run_json(self, args), answer)
+                self.assertTrue(accessibility_status())
+
+
 class FixtureActions(unittest.TestCase):
     """Pressing and typing through the accessibility service, read back."""
 
