@@ -17,6 +17,7 @@ FIXTURE = harness.build_path("tests", "fixture", "tavik_fixture")
 MAIN_TITLE = "Tavik Fixture — Ünïcødé"
 SECOND_TITLE = "Tavik Fixture Second"
 MANY_TITLE = "Tavik Fixture Many"
+READ_ONLY_ENTRY = "0.0.1"  # in the second window
 MANY_BOX = "0.0.0.0"
 BUTTON = "0.0.0.0"
 COUNTER = "0.0.0.1"
@@ -118,9 +119,10 @@ class FixtureReading(unittest.TestCase):
         self.assertNotIn("value", records[CHECK_BOX])
 
     def test_read_tree_of_the_second_window_and_a_depth_limit(self):
-        second = harness.run_json(self, ["read-tree", self.pid, 5, 1])
-        self.assertEqual(second["title"], SECOND_TITLE)
-        self.assertEqual([c["title"] for c in second["children"]], ["Second window"])
+        second = by_path(harness.run_json(self, ["read-tree", self.pid, 5, 1]))
+        self.assertEqual(second["0"]["title"], SECOND_TITLE)
+        self.assertEqual(second["0.0.0"]["title"], "Second window")
+        self.assertEqual((second[READ_ONLY_ENTRY]["role"], second[READ_ONLY_ENTRY]["value"]), ("AXTextField", "read only"))
         shallow = harness.run_json(self, ["read-tree", self.pid, 1])
         self.assertEqual(len(shallow["children"]), 1)
         self.assertNotIn("children", shallow["children"][0])
@@ -225,6 +227,13 @@ class FixtureActions(unittest.TestCase):
 
     def test_click_toggles_the_check_box(self):
         self.assertEqual(harness.run_json(self, ["click", self.pid, CHECK_BOX]), {"success": True, "method": "AXPress"})
+
+    def test_type_into_a_read_only_entry_falls_back_and_changes_nothing(self):
+        # The toolkit would report the setting as done; the backend refuses it.
+        answer = harness.run_json(self, ["type", self.pid, READ_ONLY_ENTRY, "changed", "--window", 1])
+        self.assertEqual(answer, {"success": True, "method": "CGEvent", "text": "changed"})
+        second = by_path(harness.run_json(self, ["read-tree", self.pid, 5, 1]))
+        self.assertEqual(second[READ_ONLY_ENTRY]["value"], "read only")
 
     def test_type_sets_the_entry_text(self):
         for text in ["héllo wörld", "emoji 👍🏽 and 🇫🇷", "", "plain"]:
