@@ -65,6 +65,9 @@ struct WindowOptionCase {
     int window;        // the window whose element is expected to be acted on
     std::string text;  // for type: the text expected to be set
 };
+void PrintTo(const WindowOptionCase& c, std::ostream* out) {
+    *out << c.command << " " << input_test::joinedOperands(c.operands);
+}
 
 class WindowOption : public ElementCommands, public testing::WithParamInterface<WindowOptionCase> {};
 
@@ -107,6 +110,9 @@ struct FailureCase {
     Arguments operands;
     std::string document;
 };
+void PrintTo(const FailureCase& c, std::ostream* out) {
+    *out << c.command << " " << input_test::joinedOperands(c.operands);
+}
 
 class CommandFailure : public ElementCommands, public testing::WithParamInterface<FailureCase> {};
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/memory/memory_desktop.h"
+#include "response/arguments.h"
 
 namespace input_test {
 
@@ -94,6 +95,13 @@ inline void scriptTypingPause() {
     memory::desktop().random = [](std::uint32_t low, std::uint32_t high) -> std::uint32_t {
         return low == 30000 && high == 80000 ? 55555 : 0;
     };
+}
+
+// Failure messages show the operands rather than raw bytes.
+inline std::string joinedOperands(const Arguments& operands) {
+    std::string text;
+    for (const std::string& operand : operands) text += (text.empty() ? "\"" : " \"") + operand + "\"";
+    return text;
 }
 
 }  // namespace input_test

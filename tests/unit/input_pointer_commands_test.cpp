@@ -20,6 +20,7 @@ struct ClickXYCase {
     std::string document;
     std::vector<std::string> stream;
 };
+void PrintTo(const ClickXYCase& c, std::ostream* out) { *out << input_test::joinedOperands(c.operands); }
 
 class ClickXYCommand : public testing::TestWithParam<ClickXYCase> {};
 
@@ -80,6 +81,7 @@ struct ScrollCase {
     std::string amount;
     std::int32_t used;
 };
+void PrintTo(const ScrollCase& c, std::ostream* out) { *out << '"' << c.amount << '"'; }
 
 class ScrollCommand : public testing::TestWithParam<ScrollCase> {};
 
