@@ -4,3 +4,13 @@ pkg_check_modules(LINUX_DESKTOP REQUIRED IMPORTED_TARGET atspi-2 gobject-2.0 gli
 file(GLOB TAVIK_LINUX_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 add_library(tavik_platform_linux OBJECT ${TAVIK_LINUX_SOURCES})
 target_link_libraries(tavik_platform_linux PUBLIC tavik_core PkgConfig::LINUX_DESKTOP)
+
+# Tests of the backend's own logic (role and action naming), linked with
+# this backend rather than the in-memory desktop.
+file(GLOB TAVIK_LINUX_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/../../tests/linux-unit/*.cpp)
+find_package(GTest QUIET)
+if(TAVIK_LINUX_TESTS AND GTest_FOUND)
+  add_executable(tavik_linux_tests ${TAVIK_LINUX_TESTS})
+  target_link_libraries(tavik_linux_tests PRIVATE tavik_platform_linux tavik_core GTest::gtest GTest::gtest_main)
+  add_test(NAME linux-backend COMMAND tavik_linux_tests)
+endif()
