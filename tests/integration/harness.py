@@ -30,7 +30,8 @@ def build_path(*parts):
 
 
 def run_tool(args, timeout=RUN_TIMEOUT):
-    """Runs tavik-ax with the given arguments; returns (status, stdout, stderr) as text."""
+    """Runs tavik-ax with the given arguments; returns (status, stdout, stderr)
+    as text. Output that is not UTF-8 raises UnicodeDecodeError."""
     completed = subprocess.run(
         [BINARY] + [str(a) for a in args],
         stdin=subprocess.DEVNULL,
@@ -39,7 +40,7 @@ def run_tool(args, timeout=RUN_TIMEOUT):
     )
     return (
         completed.returncode,
-        completed.stdout.decode("utf-8", errors="replace"),
+        completed.stdout.decode("utf-8"),
         completed.stderr.decode("utf-8", errors="replace"),
     )
 
@@ -73,7 +74,7 @@ def list_windows():
         code, out, _ = run_tool(["list-windows"], timeout=10)
         records = json.loads(out) if code == 0 else []
         return records if isinstance(records, list) else []
-    except (subprocess.TimeoutExpired, ValueError):
+    except (subprocess.TimeoutExpired, ValueError):  # UnicodeDecodeError is a ValueError
         return []
 
 
