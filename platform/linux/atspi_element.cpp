@@ -1,5 +1,7 @@
 #include "platform/linux/atspi_element.h"
 
+#include <algorithm>
+
 #include "platform/linux/atspi_records.h"
 
 namespace platform {
@@ -63,6 +65,10 @@ const ElementRecord* elementRecord(const Element& element) {
 
 void forgetRecord(const Element& element) {
     if (element.ref()) element.ref()->record.reset();
+}
+
+bool implements(const ElementRecord& record, std::string_view interface) {
+    return std::find(record.interfaces.begin(), record.interfaces.end(), interface) != record.interfaces.end();
 }
 
 bool hasState(const ElementRecord& record, std::uint32_t state) {

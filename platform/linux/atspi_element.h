@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/element.h"
@@ -28,6 +29,7 @@ struct ElementRecord {
     std::optional<Extents> extents;     // Component interface, screen coordinates
     std::optional<std::vector<std::string>> actions;
     std::optional<std::string> label;   // name of the labelled-by target
+    std::vector<std::string> interfaces;  // the D-Bus interfaces it implements
 };
 
 // Elements handed out together as one list (the children of one element).
@@ -69,5 +71,9 @@ const ElementRecord* elementRecord(const Element& element);
 void forgetRecord(const Element& element);
 
 bool hasState(const ElementRecord& record, std::uint32_t state);
+
+// Whether the element implements this D-Bus interface; an element must be
+// asked only through interfaces it has.
+bool implements(const ElementRecord& record, std::string_view interface);
 
 }  // namespace platform::atspi

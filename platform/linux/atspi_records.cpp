@@ -44,22 +44,21 @@ Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& addres
     return calls;
 }
 
-Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& address, const std::vector<std::string>& has,
+Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& address, const ElementRecord& record,
                                    const std::optional<ObjectAddress>& labelledBy, bool needsRoleName) {
-    auto implements = [&has](const char* interface) { return std::find(has.begin(), has.end(), interface) != has.end(); };
     Calls<detailCount> calls;
-    if (implements(ATSPI_DBUS_INTERFACE_TEXT)) {
+    if (implements(record, ATSPI_DBUS_INTERFACE_TEXT)) {
         Message call = methodCall(address, ATSPI_DBUS_INTERFACE_TEXT, "GetText");
         if (appendInt32(call.get(), 0) && appendInt32(call.get(), -1)) calls[text] = batch.add(std::move(call));
     }
-    if (implements(ATSPI_DBUS_INTERFACE_VALUE)) {
+    if (implements(record, ATSPI_DBUS_INTERFACE_VALUE)) {
         calls[number] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_VALUE, "CurrentValue"));
     }
-    if (implements(ATSPI_DBUS_INTERFACE_COMPONENT)) {
+    if (implements(record, ATSPI_DBUS_INTERFACE_COMPONENT)) {
         Message call = methodCall(address, ATSPI_DBUS_INTERFACE_COMPONENT, "GetExtents");
         if (appendUint32(call.get(), ATSPI_COORD_TYPE_SCREEN)) calls[extents] = batch.add(std::move(call));
     }
-    if (implements(ATSPI_DBUS_INTERFACE_ACTION)) {
+    if (implements(record, ATSPI_DBUS_INTERFACE_ACTION)) {
         calls[actions] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACTION, "GetActions"));
     }
     if (labelledBy) calls[label] = batch.add(propertyGet(*labelledBy, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
@@ -101,10 +100,10 @@ void loadRecords(const std::vector<ElementRef*>& elements) {
             needsRoleName = !localizedRoleNames().count(key) && !rolesAsked.count(key);
             if (needsRoleName) rolesAsked.insert(key);
         }
-        elements[i]->record = std::move(record);
-        const auto has = readStringList(replyTo(common, calls[interfaces])).value_or(std::vector<std::string>{});
+        record.interfaces = readStringList(replyTo(common, calls[interfaces])).value_or(std::vector<std::string>{});
         const auto labelledBy = readRelationTarget(replyTo(common, calls[relations]), ATSPI_RELATION_LABELLED_BY);
-        detailCalls.push_back(sendDetailCalls(details, elements[i]->address, has, labelledBy, needsRoleName));
+        detailCalls.push_back(sendDetailCalls(details, elements[i]->address, record, labelledBy, needsRoleName));
+        elements[i]->record = std::move(record);
     }
     details.wait();
 

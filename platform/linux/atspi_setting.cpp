@@ -15,7 +15,8 @@ bool callSucceeds(atspi::Message call) {
     return atspi::readBoolean(reply.get()).value_or(false);
 }
 
-bool grabFocus(const Element& element) {
+bool grabFocus(const Element& element, const ElementRecord& record) {
+    if (!atspi::implements(record, ATSPI_DBUS_INTERFACE_COMPONENT)) return false;
     return callSucceeds(atspi::methodCall(element.ref()->address, ATSPI_DBUS_INTERFACE_COMPONENT, "GrabFocus"));
 }
 
@@ -23,7 +24,9 @@ bool grabFocus(const Element& element) {
 // refuses, so the caller falls back to typing; the toolkit's own answer
 // cannot be trusted there (it reports success and changes nothing).
 bool setTextContents(const Element& element, const ElementRecord& record, const std::string& text) {
-    if (!atspi::hasState(record, ATSPI_STATE_EDITABLE)) return false;
+    if (!atspi::hasState(record, ATSPI_STATE_EDITABLE) || !atspi::implements(record, ATSPI_DBUS_INTERFACE_EDITABLE_TEXT)) {
+        return false;
+    }
     atspi::Message call = atspi::methodCall(element.ref()->address, ATSPI_DBUS_INTERFACE_EDITABLE_TEXT, "SetTextContents");
     if (!atspi::appendString(call.get(), text)) return false;
     return callSucceeds(std::move(call));
@@ -49,7 +52,7 @@ bool setAttributeValue(const Element& element, std::string_view attribute, const
     bool done = false;
     if (attribute == "AXFocused") {
         const bool* focus = std::get_if<bool>(&value);
-        done = focus && *focus && grabFocus(element);
+        done = focus && *focus && grabFocus(element, *record);
     } else if (attribute == "AXValue") {
         const std::string* text = std::get_if<std::string>(&value);
         done = text && setTextContents(element, *record, *text);

@@ -123,9 +123,10 @@ def window_visible(pid, title):
     return window_record(pid, title) is not None or _seen_through_pyatspi(pid, title)
 
 
-def start_app(argv, title, timeout=APP_TIMEOUT, env=None):
+def start_app(argv, title, timeout=APP_TIMEOUT, env=None, stderr=None):
     """Starts an application and waits (bounded) until its window with this
-    title shows in the accessibility tree; returns the Popen. Raises
+    title shows in the accessibility tree; returns the Popen. The
+    application's stderr goes to the given file, or nowhere. Raises
     unittest.SkipTest when the program is not there, AssertionError when the
     window never shows (the process is stopped then)."""
     program = argv[0]
@@ -142,7 +143,7 @@ def start_app(argv, title, timeout=APP_TIMEOUT, env=None):
         argv,
         stdin=subprocess.DEVNULL,
         stdout=subprocess.DEVNULL,
-        stderr=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL if stderr is None else stderr,
         env=child_env,
     )
     shown = wait_for(lambda: process.poll() is not None or window_visible(process.pid, title), timeout)

@@ -8,6 +8,7 @@ Run: tools/with-desktop /usr/bin/python3 -m unittest discover -s tests/integrati
 import os
 import signal
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -44,7 +45,21 @@ def by_path(record, found=None):
 
 
 def start_fixture():
-    return harness.start_app([FIXTURE], MAIN_TITLE)
+    """The fixture, its stderr kept in a temporary file."""
+    log = tempfile.TemporaryFile()
+    return harness.start_app([FIXTURE], MAIN_TITLE, stderr=log), log
+
+
+def stop_fixture(app, log):
+    """Stops the fixture and checks it logged no toolkit complaint: asking an
+    element through an interface it lacks makes GTK log an assertion failure."""
+    harness.stop(app)
+    log.seek(0)
+    complaints = [line for line in log.read().decode("utf-8", "replace").splitlines()
+                  if "CRITICAL" in line or "WARNING" in line]
+    log.close()
+    if complaints:
+        raise AssertionError("the fixture logged: %s" % complaints[:5])
 
 
 class FixtureReading(unittest.TestCase):
@@ -52,12 +67,12 @@ class FixtureReading(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.app = start_fixture()
+        cls.app, cls.log = start_fixture()
         cls.pid = cls.app.pid
 
     @classmethod
     def tearDownClass(cls):
-        harness.stop(cls.app)
+        stop_fixture(cls.app, cls.log)
 
     def test_list_windows_reports_every_window_with_index_title_and_geometry(self):
         records = [r for r in harness.run_json(self, ["list-windows"]) if r["pid"] == self.pid]
@@ -212,8 +227,8 @@ class FixtureActions(unittest.TestCase):
     """Pressing and typing through the accessibility service, read back."""
 
     def setUp(self):
-        self.app = start_fixture()
-        self.addCleanup(harness.stop, self.app)
+        self.app, log = start_fixture()
+        self.addCleanup(stop_fixture, self.app, log)
         self.pid = self.app.pid
 
     def read(self, path):
@@ -249,8 +264,8 @@ class HungApplication(unittest.TestCase):
     """An application that stops answering costs a bounded wait, not a hang."""
 
     def test_a_stopped_application_times_out(self):
-        app = start_fixture()
-        self.addCleanup(harness.stop, app)
+        app, log = start_fixture()
+        self.addCleanup(stop_fixture, app, log)
         os.kill(app.pid, signal.SIGSTOP)
         self.addCleanup(os.kill, app.pid, signal.SIGCONT)
         start = time.monotonic()
