@@ -47,7 +47,13 @@ def by_path(record, found=None):
 def start_fixture():
     """The fixture, its stderr kept in a temporary file."""
     log = tempfile.TemporaryFile()
-    return harness.start_app([FIXTURE], MAIN_TITLE, stderr=log), log
+    app = harness.start_app([FIXTURE], MAIN_TITLE, stderr=log)
+    # The other windows may show a moment after the first.
+    shown = lambda: all(harness.window_record(app.pid, title) for title in (SECOND_TITLE, MANY_TITLE))
+    if not harness.wait_for(shown):
+        stop_fixture(app, log)
+        raise AssertionError("the fixture's windows did not all show")
+    return app, log
 
 
 def stop_fixture(app, log):
@@ -257,7 +263,9 @@ class FixtureActions(unittest.TestCase):
                 self.assertEqual(answer, {"success": True, "method": "AXSetValue", "text": text})
                 entry = self.read(ENTRY)
                 self.assertEqual(entry.get("value", ""), text)
-                self.assertTrue(entry.get("focused"), entry)
+                # Focus arrives once the window manager has activated the window.
+                focused = harness.wait_for(lambda: self.read(ENTRY).get("focused"), timeout=5)
+                self.assertTrue(focused, self.read(ENTRY))
 
 
 class HungApplication(unittest.TestCase):
