@@ -33,6 +33,16 @@ class InputFixture:
         if not harness.wait_for(self._read, timeout=10):
             self.stop()
             raise AssertionError("the input fixture wrote no report")
+        # The window manager does not always give a new window the focus
+        # (after recent input elsewhere, say), and then swallows the click
+        # that focuses it. A click on the colour patch, which does nothing,
+        # does that first, as a user would.
+        if not harness.wait_for(lambda: self._read()["recorderFocused"], timeout=2):
+            x, y = centre(self._read()["patch"])
+            harness.run_tool(["click-xy", x, y])
+            if not harness.wait_for(lambda: self._read()["recorderFocused"], timeout=5):
+                self.stop()
+                raise AssertionError("the input fixture window never became active")
 
     def _read(self):
         try:
