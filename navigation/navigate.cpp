@@ -32,8 +32,8 @@ std::string navigate(std::int32_t pid, const std::string& url) {
     if (!appPath) return errorResponse("Cannot locate the browser application for pid " + std::to_string(pid));
 
     // No shell: the address is one argument whatever it holds. The
-    // opener's standard output goes to our standard error, so the one
-    // document on standard output stays the only thing there.
+    // opener's output never reaches our standard output, so the one
+    // document stays the only thing there.
     const platform::LaunchResult launch = platform::launchProcess(platform::openerCommand(*appPath, url));
     if (!launch.process) return errorResponse("Launch failed: " + launch.errorDescription);
 
