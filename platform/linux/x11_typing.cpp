@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -45,15 +46,11 @@ KeySym keysymOf(char32_t codePoint) {
 std::vector<KeySym> keysymsOf(const std::u16string& units) {
     std::vector<KeySym> keysyms;
     char32_t previous = 0;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t codePoint = units[i];
-        if (codePoint >= 0xD800 && codePoint < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] < 0xE000) {
-            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        } else if (codePoint >= 0xD800 && codePoint < 0xE000) {
-            codePoint = 0xFFFD;  // an unpaired surrogate
-        }
+    const std::int32_t length = static_cast<std::int32_t>(units.size());
+    for (std::int32_t i = 0; i < length;) {
+        UChar32 next;
+        U16_NEXT(units.data(), i, length, next);
+        const char32_t codePoint = U_IS_SURROGATE(next) ? 0xFFFD : static_cast<char32_t>(next);  // unpaired
         if (!(codePoint == 0x0A && previous == 0x0D)) keysyms.push_back(keysymOf(codePoint));
         previous = codePoint;
     }
