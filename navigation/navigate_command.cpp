@@ -3,8 +3,7 @@
 #include "navigation/navigate.h"
 
 CommandResult runNavigate(const Arguments& arguments) {
-    if (arguments.size() < 4) return errorExit("Usage: tavik-ax navigate <pid> <url>");
-    const auto pid = parseInt32(arguments[2]);
+    const auto pid = arguments.size() < 4 ? std::nullopt : parseInt32(arguments[2]);
     if (!pid) return errorExit("Usage: tavik-ax navigate <pid> <url>");
     std::string answer = navigate(*pid, arguments[3]);
     const int status = answer.starts_with("{\"error\"") ? 1 : 0;

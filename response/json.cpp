@@ -16,12 +16,6 @@ void JsonObject::set(std::string key, JsonValue value) {
     values_.push_back(std::move(value));
 }
 
-const JsonValue* JsonObject::find(std::string_view key) const {
-    for (std::size_t i = 0; i < keys_.size(); ++i)
-        if (keys_[i] == key) return &values_[i];
-    return nullptr;
-}
-
 namespace {
 
 // Escapes that JSON needs, plus "/" which the text form always escapes;

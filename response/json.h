@@ -16,9 +16,6 @@ using JsonArray = std::vector<JsonValue>;
 class JsonObject {
 public:
     void set(std::string key, JsonValue value);
-    const JsonValue* find(std::string_view key) const;
-    bool empty() const { return keys_.empty(); }
-    std::size_t size() const { return keys_.size(); }
     const std::vector<std::string>& keys() const { return keys_; }
     const std::vector<JsonValue>& values() const { return values_; }
 

@@ -20,8 +20,4 @@ _XDisplay* connection();
 // example to restore a keyboard mapping). At most a few are registered.
 void atDisconnect(void (*cleanup)());
 
-// Counts the X errors seen so far; a caller compares it around a request
-// to learn whether that request failed.
-unsigned long errorCount();
-
 }  // namespace platform::x11
