@@ -2,10 +2,13 @@
 #include <atspi/atspi-constants.h>
 
 #include <cmath>
+#include <limits>
+#include <memory>
 
 #include "platform/accessibility.h"
 #include "platform/linux/atspi_element.h"
 #include "platform/linux/atspi_roles.h"
+#include "platform/linux/atspi_toolkit.h"
 
 namespace platform {
 namespace {
@@ -18,14 +21,50 @@ std::optional<AttributeValue> textValue(const std::optional<std::string>& text) 
     return AttributeValue(*text);
 }
 
+// Browsers put U+FFFC OBJECT REPLACEMENT CHARACTER in a container's text
+// for each child object; it is no text. A text made only of them is none.
+std::optional<std::string> withoutObjectCharacters(const std::string& text) {
+    static constexpr std::string_view objectCharacter = "\xEF\xBF\xBC";
+    std::string kept;
+    kept.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        if (text.compare(at, objectCharacter.size(), objectCharacter) == 0) {
+            at += objectCharacter.size();
+        } else {
+            kept += text[at++];
+        }
+    }
+    if (kept.empty() && !text.empty()) return std::nullopt;
+    return kept;
+}
+
+// The name of the chosen item of a combo box: the selected child of its
+// popup list (Chromium, Firefox, GTK), looked for two levels down.
+std::optional<std::string> chosenItemName(const Element& comboBox, const ElementRecord& record, int levels = 2) {
+    if (!record.children || levels == 0) return std::nullopt;
+    for (const Element& child : atspi::makeSiblingElements(*record.children, comboBox.ref()->topLevel)) {
+        const ElementRecord* childRecord = atspi::elementRecord(child);
+        if (!childRecord) continue;
+        if (hasState(*childRecord, ATSPI_STATE_SELECTED) && childRecord->name) return childRecord->name;
+        if (auto name = chosenItemName(child, *childRecord, levels - 1)) return name;
+    }
+    return std::nullopt;
+}
+
 // A check box's value is its checked state; a text's value its text; a
-// slider's (Value interface) its number.
-std::optional<AttributeValue> elementValue(const ElementRecord& record) {
+// slider's (Value interface) its number; a combo box's that of its chosen
+// item when it has no text of its own.
+std::optional<AttributeValue> elementValue(const Element& element, const ElementRecord& record) {
     if (record.role && atspi::valueIsCheckedState(*record.role)) {
         if (!record.states) return std::nullopt;
         return AttributeValue(std::int64_t{hasState(record, ATSPI_STATE_CHECKED) ? 1 : 0});
     }
-    if (record.text) return AttributeValue(*record.text);
+    std::optional<std::string> text;
+    if (record.text) text = withoutObjectCharacters(*record.text);
+    if (record.role == std::optional<std::uint32_t>(ATSPI_ROLE_COMBO_BOX) && (!text || text->empty())) {
+        if (auto chosen = chosenItemName(element, record)) return AttributeValue(*chosen);
+    }
+    if (text) return AttributeValue(*text);
     if (record.number && std::isfinite(*record.number)) return AttributeValue(*record.number);
     return std::nullopt;
 }
@@ -35,19 +74,59 @@ std::optional<AttributeValue> stateValue(const ElementRecord& record, bool value
     return AttributeValue(value);
 }
 
+// AT-SPI's "no position" (the least 32-bit integer, given by GTK for rows
+// scrolled out of view) and the all -1 frame some toolkits give for "no
+// extents" are no coordinates.
+bool isNoFrame(const atspi::Extents& extents) {
+    return extents.x == -1 && extents.y == -1 && extents.width == -1 && extents.height == -1;
+}
+bool hasPosition(const atspi::Extents& extents) {
+    constexpr std::int32_t noPosition = std::numeric_limits<std::int32_t>::min();
+    return !isNoFrame(extents) && extents.x != noPosition && extents.y != noPosition;
+}
+bool hasSize(const atspi::Extents& extents) {
+    return !isNoFrame(extents) && extents.width >= 0 && extents.height >= 0;
+}
+
 // Geometry only for elements on screen: a hidden one reports stale or
 // made-up extents.
-const atspi::Extents* shownExtents(const ElementRecord& record) {
-    if (!record.extents || !hasState(record, ATSPI_STATE_SHOWING)) return nullptr;
+const atspi::Extents* shownExtents(const Element& element, const ElementRecord& record) {
+    if (!record.extents) return nullptr;
+    const atspi::ToolkitQuirks& quirks = atspi::applicationQuirks(element.ref()->address.bus);
+    if (!hasState(record, quirks.marksShowing ? ATSPI_STATE_SHOWING : ATSPI_STATE_VISIBLE)) return nullptr;
     return &*record.extents;
 }
 
-std::vector<Element> windowsOf(const ElementRecord& application) {
+// Where the element's coordinates count from: the screen, or for a toolkit
+// that gives them relative to the window, the window's content on screen.
+std::optional<Point> coordinateOrigin(const Element& element) {
+    if (!atspi::applicationQuirks(element.ref()->address.bus).extentsRelativeToWindow) return Point{0, 0};
+    atspi::TopLevel* topLevel = element.ref()->topLevel.get();
+    if (!topLevel) return std::nullopt;
+    if (!topLevel->lookedUp) {
+        topLevel->lookedUp = true;
+        topLevel->origin = x11::topLevelContentOrigin(topLevel->pid, topLevel->title, topLevel->width, topLevel->height);
+    }
+    if (!topLevel->origin) return std::nullopt;
+    return Point{double(topLevel->origin->x), double(topLevel->origin->y)};
+}
+
+// The windows of an application, each the top level of its elements.
+std::vector<Element> windowsOf(const Element& application, const ElementRecord& record) {
     std::vector<Element> windows;
-    if (!application.children) return windows;
-    for (Element& child : atspi::makeSiblingElements(*application.children)) {
-        const ElementRecord* record = atspi::elementRecord(child);
-        if (record && record->role && atspi::isWindowLike(*record->role)) windows.push_back(std::move(child));
+    if (!record.children) return windows;
+    for (Element& child : atspi::makeSiblingElements(*record.children)) {
+        const ElementRecord* childRecord = atspi::elementRecord(child);
+        if (!childRecord || !atspi::isTopLevelWindow(application.ref()->pid, *childRecord)) continue;
+        auto topLevel = std::make_shared<atspi::TopLevel>();
+        topLevel->pid = application.ref()->pid;
+        topLevel->title = childRecord->name.value_or("");
+        if (childRecord->extents) {
+            topLevel->width = childRecord->extents->width;
+            topLevel->height = childRecord->extents->height;
+        }
+        child.ref()->topLevel = std::move(topLevel);
+        windows.push_back(std::move(child));
     }
     return windows;
 }
@@ -62,30 +141,33 @@ std::optional<AttributeValue> copyAttributeValue(const Element& element, std::st
     if (attribute == "AXDescription") return textValue(record->description);
     if (attribute == "AXRoleDescription") return textValue(record->localizedRole);
     if (attribute == "AXLabel") return textValue(record->label);
-    if (attribute == "AXValue") return elementValue(*record);
+    if (attribute == "AXValue") return elementValue(element, *record);
+    // GTK 4 marks enabled widgets SENSITIVE only, others ENABLED only.
     if (attribute == "AXEnabled") {
-        return stateValue(*record, hasState(*record, ATSPI_STATE_ENABLED) && hasState(*record, ATSPI_STATE_SENSITIVE));
+        return stateValue(*record, hasState(*record, ATSPI_STATE_ENABLED) || hasState(*record, ATSPI_STATE_SENSITIVE));
     }
     if (attribute == "AXFocused") return stateValue(*record, hasState(*record, ATSPI_STATE_FOCUSED));
     if (attribute == "AXPosition") {
-        const atspi::Extents* extents = shownExtents(*record);
-        if (!extents) return std::nullopt;
-        return AttributeValue(PointValue{Point{double(extents->x), double(extents->y)}});
+        const atspi::Extents* extents = shownExtents(element, *record);
+        if (!extents || !hasPosition(*extents)) return std::nullopt;
+        const auto origin = coordinateOrigin(element);
+        if (!origin) return std::nullopt;
+        return AttributeValue(PointValue{Point{origin->x + extents->x, origin->y + extents->y}});
     }
     if (attribute == "AXSize") {
-        const atspi::Extents* extents = shownExtents(*record);
-        if (!extents) return std::nullopt;
+        const atspi::Extents* extents = shownExtents(element, *record);
+        if (!extents || !hasSize(*extents)) return std::nullopt;
         return AttributeValue(SizeValue{Size{double(extents->width), double(extents->height)}});
     }
     if (attribute == "AXChildren") {
         if (!record->children) return std::nullopt;
-        return AttributeValue(atspi::makeSiblingElements(*record->children));
+        return AttributeValue(atspi::makeSiblingElements(*record->children, element.ref()->topLevel));
     }
     if (attribute == "AXWindows") {
         if (record->role != std::optional<std::uint32_t>(ATSPI_ROLE_APPLICATION) || !record->children) {
             return std::nullopt;
         }
-        return AttributeValue(windowsOf(*record));
+        return AttributeValue(windowsOf(element, *record));
     }
     return std::nullopt;
 }

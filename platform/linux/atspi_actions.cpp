@@ -23,11 +23,15 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 
 std::optional<std::string> axActionName(std::string_view atspiName) {
     if (atspiName.empty()) return std::nullopt;
-    // Toolkits spell these differently ("click" in GTK, "Press" in Qt).
-    for (std::string_view press : {"click", "press", "activate", "toggle", "jump"}) {
+    // Toolkits spell these differently ("click" in GTK, "Press" in Qt);
+    // browsers name the element's own verb ("check" on a check box, "open"
+    // on a select, "select" on its options, "clickAncestor" on the text
+    // inside a link, which presses the link).
+    for (std::string_view press : {"click", "press", "activate", "toggle", "jump", "check", "uncheck", "open", "select",
+                                   "cycle", "clickancestor"}) {
         if (equalsIgnoringCase(atspiName, press)) return "AXPress";
     }
-    for (std::string_view menu : {"showmenu", "popup"}) {
+    for (std::string_view menu : {"showmenu", "popup", "showcontextmenu"}) {
         if (equalsIgnoringCase(atspiName, menu)) return "AXShowMenu";
     }
     return axCamelCase(atspiName);

@@ -8,9 +8,10 @@
 
 namespace platform::atspi {
 
-// The name an AT-SPI action goes by: "click", "press", "activate", "toggle"
-// and "jump" are "AXPress"; "showmenu" and "popup" are "AXShowMenu"; any
-// other is "AX" and its words capitalised. Nothing for an empty name.
+// The name an AT-SPI action goes by: the verbs that press an element
+// ("click", "press", "activate", "toggle", "jump", "check", ...) are
+// "AXPress"; the context-menu verbs are "AXShowMenu"; any other is "AX"
+// and its words capitalised. Nothing for an empty name.
 std::optional<std::string> axActionName(std::string_view atspiName);
 
 // The mapped names of an element's actions, in order, each name once.

@@ -70,7 +70,7 @@ std::vector<RunningApplication> runningApplications() {
         if (record && record->children) {
             for (const Element& child : atspi::makeSiblingElements(*record->children)) {
                 const atspi::ElementRecord* childRecord = atspi::elementRecord(child);
-                if (childRecord && childRecord->role && atspi::isWindowLike(*childRecord->role)) {
+                if (childRecord && atspi::isTopLevelWindow(entry.pid, *childRecord)) {
                     entry.policy = ActivationPolicy::regular;
                     break;
                 }
@@ -91,6 +91,7 @@ Element createApplicationElement(std::int32_t pid) {
     }
     Element element = atspi::makeElement(std::move(root));
     element.ref()->applicationRoot = true;
+    element.ref()->pid = pid;
     return element;
 }
 

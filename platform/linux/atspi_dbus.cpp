@@ -236,29 +236,6 @@ std::optional<std::vector<ObjectAddress>> readObjectList(DBusMessage* reply) {
     return objects;
 }
 
-std::pair<std::optional<std::string>, std::optional<std::string>> readTextProperties(DBusMessage* reply,
-                                                                                      const char* first,
-                                                                                      const char* second) {
-    std::pair<std::optional<std::string>, std::optional<std::string>> texts;
-    auto iter = firstArgument(reply, DBUS_TYPE_ARRAY);
-    if (!iter || dbus_message_iter_get_element_type(&*iter) != DBUS_TYPE_DICT_ENTRY) return texts;
-    DBusMessageIter entry;
-    dbus_message_iter_recurse(&*iter, &entry);
-    for (; dbus_message_iter_get_arg_type(&entry) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&entry)) {
-        DBusMessageIter field;
-        dbus_message_iter_recurse(&entry, &field);
-        if (dbus_message_iter_get_arg_type(&field) != DBUS_TYPE_STRING) continue;
-        const std::string key = basicString(&field);
-        if (!dbus_message_iter_next(&field) || dbus_message_iter_get_arg_type(&field) != DBUS_TYPE_VARIANT) continue;
-        DBusMessageIter content;
-        dbus_message_iter_recurse(&field, &content);
-        if (dbus_message_iter_get_arg_type(&content) != DBUS_TYPE_STRING) continue;
-        if (key == first) texts.first = basicString(&content);
-        if (key == second) texts.second = basicString(&content);
-    }
-    return texts;
-}
-
 std::optional<std::vector<std::string>> readStringList(DBusMessage* reply) {
     auto iter = firstArgument(reply, DBUS_TYPE_ARRAY);
     if (!iter || dbus_message_iter_get_element_type(&*iter) != DBUS_TYPE_STRING) return std::nullopt;

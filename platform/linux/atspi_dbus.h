@@ -91,11 +91,6 @@ std::optional<std::string> readVariantString(DBusMessage* reply);
 std::optional<double> readVariantNumber(DBusMessage* reply);
 // A list of object references, a(so).
 std::optional<std::vector<ObjectAddress>> readObjectList(DBusMessage* reply);
-// Two text properties of a Properties.GetAll reply, a{sv}; each absent
-// when missing or not a text.
-std::pair<std::optional<std::string>, std::optional<std::string>> readTextProperties(DBusMessage* reply,
-                                                                                      const char* first,
-                                                                                      const char* second);
 // A list of texts, as.
 std::optional<std::vector<std::string>> readStringList(DBusMessage* reply);
 // The state set as one 64-bit mask (bit n = state n).
@@ -105,7 +100,9 @@ struct Extents {
     std::int32_t x = 0, y = 0, width = 0, height = 0;
 };
 std::optional<Extents> readExtents(DBusMessage* reply);
-// The action names of Action.GetActions, a(sss).
+// The first names of Action.GetActions, a(sss): toolkits put each action's
+// localized name there (empty in Chromium, translated in a German GTK), so
+// only their count is to be trusted; the stable names come from GetName.
 std::optional<std::vector<std::string>> readActionNames(DBusMessage* reply);
 // The first target of the relation of this type in a relation set, a(ua(so)).
 std::optional<ObjectAddress> readRelationTarget(DBusMessage* reply, std::uint32_t relationType);

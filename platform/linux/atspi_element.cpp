@@ -30,13 +30,15 @@ Element makeElement(ObjectAddress address) {
     return Element(ref);
 }
 
-std::vector<Element> makeSiblingElements(const std::vector<ObjectAddress>& addresses) {
+std::vector<Element> makeSiblingElements(const std::vector<ObjectAddress>& addresses,
+                                         const std::shared_ptr<TopLevel>& topLevel) {
     auto group = std::make_shared<SiblingGroup>();
     std::vector<Element> elements;
     elements.reserve(addresses.size());
     for (const ObjectAddress& address : addresses) {
         Element element = makeElement(address);
         element.ref()->group = group;
+        element.ref()->topLevel = topLevel;
         element.ref()->indexInGroup = group->members.size();
         group->members.push_back(element.ref());
         elements.push_back(std::move(element));

@@ -12,6 +12,7 @@
 
 #include "platform/element.h"
 #include "platform/linux/atspi_dbus.h"
+#include "platform/linux/x11_window_origin.h"
 
 namespace platform::atspi {
 
@@ -32,6 +33,17 @@ struct ElementRecord {
     std::vector<std::string> interfaces;  // the D-Bus interfaces it implements
 };
 
+// The top-level window an element belongs to, for toolkits that place
+// elements relative to it (see ToolkitQuirks). Its place on the screen is
+// looked up once, when first needed.
+struct TopLevel {
+    std::int32_t pid = 0;
+    std::string title;
+    std::int32_t width = 0, height = 0;
+    bool lookedUp = false;
+    std::optional<x11::ContentOrigin> origin;
+};
+
 // Elements handed out together as one list (the children of one element).
 // The first read of one of them fetches its record and those of the
 // members after it that are still alive, in one batch of calls.
@@ -47,6 +59,8 @@ struct ElementRef {
     int references = 1;
     atspi::ObjectAddress address;  // an empty bus: a handle on which every call fails
     bool applicationRoot = false;  // made for a process id by createApplicationElement
+    std::int32_t pid = 0;          // of an application root
+    std::shared_ptr<atspi::TopLevel> topLevel;  // of a window and everything under it
     std::optional<atspi::ElementRecord> record;
     std::shared_ptr<atspi::SiblingGroup> group;
     std::size_t indexInGroup = 0;
@@ -59,8 +73,10 @@ namespace platform::atspi {
 // A handle of one object (an empty address gives a handle on which every call fails).
 Element makeElement(ObjectAddress address);
 
-// Handles of a list of objects, fetched together on first use.
-std::vector<Element> makeSiblingElements(const std::vector<ObjectAddress>& addresses);
+// Handles of a list of objects, fetched together on first use, all under
+// the same top-level window (none for the windows themselves).
+std::vector<Element> makeSiblingElements(const std::vector<ObjectAddress>& addresses,
+                                         const std::shared_ptr<TopLevel>& topLevel = nullptr);
 
 // The element's record, fetching it (with its sibling group) when not yet
 // loaded; nullptr for a handle on which every call fails.

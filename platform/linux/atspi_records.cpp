@@ -6,7 +6,8 @@
 #include <array>
 #include <map>
 #include <set>
-#include <tuple>
+
+#include "platform/linux/atspi_toolkit.h"
 
 namespace platform::atspi {
 namespace {
@@ -14,7 +15,7 @@ namespace {
 // First round: what every accessible object answers, and which further
 // interfaces it has. Objects must only be asked through interfaces they
 // have: a toolkit answers other calls with a logged assertion failure.
-enum CommonCall : std::size_t { role, properties, states, children, relations, interfaces, commonCount };
+enum CommonCall : std::size_t { role, name, description, states, children, relations, interfaces, commonCount };
 
 // Second round: the interface-specific parts, the label's name and the
 // localized role name (asked once per application and role: it depends on
@@ -34,9 +35,11 @@ using Calls = std::array<std::optional<std::size_t>, count>;
 Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& address) {
     Calls<commonCount> calls;
     calls[role] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRole"));
-    // Name and description in one call.
-    Message getAll = methodCall(address, DBUS_INTERFACE_PROPERTIES, "GetAll");
-    if (appendString(getAll.get(), ATSPI_DBUS_INTERFACE_ACCESSIBLE)) calls[properties] = batch.add(std::move(getAll));
+    // Qt 5 and 6 crash on Properties.GetAll of the Accessible interface
+    // (their adaptor converts every property, some of which it cannot), so
+    // each property is asked on its own; pipelined, that costs no round trip.
+    calls[name] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
+    calls[description] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Description"));
     calls[states] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetState"));
     calls[children] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetChildren"));
     calls[relations] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRelationSet"));
@@ -56,7 +59,10 @@ Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& addres
     }
     if (implements(record, ATSPI_DBUS_INTERFACE_COMPONENT)) {
         Message call = methodCall(address, ATSPI_DBUS_INTERFACE_COMPONENT, "GetExtents");
-        if (appendUint32(call.get(), ATSPI_COORD_TYPE_SCREEN)) calls[extents] = batch.add(std::move(call));
+        const bool relative = applicationQuirks(address.bus).extentsRelativeToWindow;
+        if (appendUint32(call.get(), relative ? ATSPI_COORD_TYPE_WINDOW : ATSPI_COORD_TYPE_SCREEN)) {
+            calls[extents] = batch.add(std::move(call));
+        }
     }
     if (implements(record, ATSPI_DBUS_INTERFACE_ACTION)) {
         calls[actions] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACTION, "GetActions"));
@@ -72,14 +78,47 @@ DBusMessage* replyTo(const CallBatch& batch, const std::optional<std::size_t>& c
     return call ? batch.reply(*call) : nullptr;
 }
 
+// Third round, only for elements with actions: the stable name of each
+// action by its index (GetActions gave their count). An index past the
+// count is never asked: Qt's adaptor reads its list without a bounds check.
+// A name that cannot be read keeps the one GetActions gave.
+void loadActionNames(const std::vector<ElementRef*>& elements) {
+    CallBatch batch;
+    std::vector<std::vector<std::size_t>> calls(elements.size());
+    bool asked = false;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const auto& actions = elements[i]->record->actions;
+        if (!actions) continue;
+        for (std::size_t index = 0; index < actions->size() && index <= 0x7fffffff; ++index) {
+            Message call = methodCall(elements[i]->address, ATSPI_DBUS_INTERFACE_ACTION, "GetName");
+            if (!appendInt32(call.get(), static_cast<std::int32_t>(index))) call.reset();
+            calls[i].push_back(batch.add(std::move(call)));
+            asked = true;
+        }
+    }
+    if (!asked) return;
+    batch.wait();
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        auto& actions = elements[i]->record->actions;
+        for (std::size_t index = 0; index < calls[i].size(); ++index) {
+            if (auto name = readString(batch.reply(calls[i][index]))) (*actions)[index] = std::move(*name);
+        }
+    }
+}
+
 }  // namespace
 
 void loadRecords(const std::vector<ElementRef*>& elements) {
     CallBatch common;
     std::vector<Calls<commonCount>> commonCalls;
     commonCalls.reserve(elements.size());
-    for (ElementRef* element : elements) commonCalls.push_back(sendCommonCalls(common, element->address));
+    std::vector<ToolkitCalls> toolkitCalls;
+    for (ElementRef* element : elements) {
+        if (auto calls = askToolkitOnce(common, element->address.bus)) toolkitCalls.push_back(std::move(*calls));
+        commonCalls.push_back(sendCommonCalls(common, element->address));
+    }
     common.wait();
+    for (const ToolkitCalls& calls : toolkitCalls) rememberToolkit(common, calls);
 
     CallBatch details;
     std::set<RoleKey> rolesAsked;
@@ -89,8 +128,8 @@ void loadRecords(const std::vector<ElementRef*>& elements) {
         const auto& calls = commonCalls[i];
         ElementRecord record;
         record.role = readUint32(replyTo(common, calls[role]));
-        std::tie(record.name, record.description) =
-            readTextProperties(replyTo(common, calls[properties]), "Name", "Description");
+        record.name = readVariantString(replyTo(common, calls[name]));
+        record.description = readVariantString(replyTo(common, calls[description]));
         record.states = readStateMask(replyTo(common, calls[states]));
         record.children = readObjectList(replyTo(common, calls[children]));
         // The first element of each role asks for its name, the others reuse it.
@@ -119,6 +158,7 @@ void loadRecords(const std::vector<ElementRef*>& elements) {
         const RoleKey key{elements[i]->address.bus, *record.role};
         if (auto name = readString(replyTo(details, calls[localizedRole]))) localizedRoleNames().emplace(key, *name);
     }
+    loadActionNames(elements);
     // Every element of a role gets the name once its first one brought it.
     for (ElementRef* element : elements) {
         ElementRecord& record = *element->record;

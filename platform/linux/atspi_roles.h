@@ -18,6 +18,11 @@ std::optional<std::string> axRoleName(const ElementRecord& record);
 // lists as its windows.
 bool isWindowLike(std::uint32_t role);
 
+// Whether a child of the application root of process pid is one of its
+// windows: a window-like role, or a titled container the process shows as
+// a top-level X window.
+bool isTopLevelWindow(std::int32_t pid, const ElementRecord& record);
+
 // Whether the element's value is its checked state (0 or 1).
 bool valueIsCheckedState(std::uint32_t role);
 

@@ -20,16 +20,36 @@ bool grabFocus(const Element& element, const ElementRecord& record) {
     return callSucceeds(atspi::methodCall(element.ref()->address, ATSPI_DBUS_INTERFACE_COMPONENT, "GrabFocus"));
 }
 
+bool replaceText(const Element& element, const std::string& text) {
+    atspi::Message call = atspi::methodCall(element.ref()->address, ATSPI_DBUS_INTERFACE_EDITABLE_TEXT, "SetTextContents");
+    return atspi::appendString(call.get(), text) && callSucceeds(std::move(call));
+}
+
+// The element's whole text as it reads now.
+std::optional<std::string> currentText(const Element& element) {
+    atspi::Message call = atspi::methodCall(element.ref()->address, ATSPI_DBUS_INTERFACE_TEXT, "GetText");
+    if (!atspi::appendInt32(call.get(), 0) || !atspi::appendInt32(call.get(), -1)) return std::nullopt;
+    atspi::Message reply = atspi::callAndWait(std::move(call));
+    return atspi::readString(reply.get());
+}
+
 // Replaces the text of an editable text. An element that is not editable
-// refuses, so the caller falls back to typing; the toolkit's own answer
-// cannot be trusted there (it reports success and changes nothing).
+// refuses, so the caller falls back to typing. The toolkit's own answer is
+// not trusted: Firefox reports success and changes nothing, so the text is
+// read back and the setting counts only when it took. A text that took
+// otherwise (changed by the field) is put back as it was, so that the
+// keys typed instead do not add to it.
 bool setTextContents(const Element& element, const ElementRecord& record, const std::string& text) {
-    if (!atspi::hasState(record, ATSPI_STATE_EDITABLE) || !atspi::implements(record, ATSPI_DBUS_INTERFACE_EDITABLE_TEXT)) {
+    if (!atspi::hasState(record, ATSPI_STATE_EDITABLE) || !atspi::implements(record, ATSPI_DBUS_INTERFACE_EDITABLE_TEXT) ||
+        !atspi::implements(record, ATSPI_DBUS_INTERFACE_TEXT)) {
         return false;
     }
-    atspi::Message call = atspi::methodCall(element.ref()->address, ATSPI_DBUS_INTERFACE_EDITABLE_TEXT, "SetTextContents");
-    if (!atspi::appendString(call.get(), text)) return false;
-    return callSucceeds(std::move(call));
+    const std::optional<std::string> before = currentText(element);
+    if (!before || !replaceText(element, text)) return false;
+    const std::optional<std::string> after = currentText(element);
+    if (after == text) return true;
+    if (after != before) replaceText(element, *before);
+    return false;
 }
 
 // Accessibility is switched on for the whole session, which makes toolkits

@@ -54,6 +54,9 @@ TEST(AtspiActionNames, MapPressAndMenuNamesInAnyCaseAndCamelCaseTheRest) {
         {"click", "AXPress"},   {"press", "AXPress"},     {"Press", "AXPress"},
         {"activate", "AXPress"}, {"toggle", "AXPress"},   {"jump", "AXPress"},
         {"showmenu", "AXShowMenu"}, {"ShowMenu", "AXShowMenu"}, {"popup", "AXShowMenu"},
+        // Browsers' verbs.
+        {"check", "AXPress"}, {"uncheck", "AXPress"}, {"open", "AXPress"}, {"select", "AXPress"},
+        {"clickAncestor", "AXPress"}, {"showContextMenu", "AXShowMenu"}, {"doDefault", "AXDoDefault"},
         {"expand or contract", "AXExpandOrContract"}, {"SetFocus", "AXSetFocus"},
         {"increment", "AXIncrement"}, {"", std::nullopt},
     };
