@@ -8,6 +8,7 @@
 #include <set>
 
 #include "platform/linux/atspi_toolkit.h"
+#include "platform/timing.h"
 
 namespace platform::atspi {
 namespace {
@@ -106,9 +107,46 @@ void loadActionNames(const std::vector<ElementRef*>& elements) {
     }
 }
 
-}  // namespace
+// Firefox builds a page's tree while the page loads and marks the document
+// BUSY until it is done; a walk that read it then would see a half-empty
+// tree. Such documents are asked again until they are ready, within one
+// second for the whole run, and then read afresh.
+constexpr std::uint32_t busyPollMicroseconds = 50000;
+constexpr std::uint32_t busyBudgetMicroseconds = 1000000;
 
-void loadRecords(const std::vector<ElementRef*>& elements) {
+bool isLoadingDocument(const ElementRecord& record) {
+    const bool document = record.role == std::optional<std::uint32_t>(ATSPI_ROLE_DOCUMENT_WEB) ||
+                          record.role == std::optional<std::uint32_t>(ATSPI_ROLE_DOCUMENT_FRAME);
+    return document && hasState(record, ATSPI_STATE_BUSY);
+}
+
+std::vector<ElementRef*> waitWhileLoading(std::vector<ElementRef*> loading) {
+    static std::uint32_t waited = 0;
+    std::vector<ElementRef*> ready;
+    while (!loading.empty() && waited < busyBudgetMicroseconds) {
+        sleepMicroseconds(busyPollMicroseconds);
+        waited += busyPollMicroseconds;
+        CallBatch batch;
+        std::vector<std::size_t> calls;
+        for (ElementRef* element : loading) {
+            calls.push_back(batch.add(methodCall(element->address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetState")));
+        }
+        batch.wait();
+        std::vector<ElementRef*> still;
+        for (std::size_t i = 0; i < loading.size(); ++i) {
+            ElementRecord probe;
+            probe.role = ATSPI_ROLE_DOCUMENT_WEB;
+            probe.states = readStateMask(batch.reply(calls[i]));
+            (isLoadingDocument(probe) ? still : ready).push_back(loading[i]);
+        }
+        loading = std::move(still);
+    }
+    // Past the budget, they are read as they are.
+    ready.insert(ready.end(), loading.begin(), loading.end());
+    return ready;
+}
+
+void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
     CallBatch common;
     std::vector<Calls<commonCount>> commonCalls;
     commonCalls.reserve(elements.size());
@@ -166,6 +204,20 @@ void loadRecords(const std::vector<ElementRef*>& elements) {
         auto known = localizedRoleNames().find(RoleKey{element->address.bus, *record.role});
         if (known != localizedRoleNames().end()) record.localizedRole = known->second;
     }
+}
+
+}  // namespace
+
+void loadRecords(const std::vector<ElementRef*>& elements) {
+    loadRecordsOnce(elements);
+    std::vector<ElementRef*> loading;
+    for (ElementRef* element : elements) {
+        if (isLoadingDocument(*element->record)) loading.push_back(element);
+    }
+    if (loading.empty()) return;
+    std::vector<ElementRef*> ready = waitWhileLoading(std::move(loading));
+    for (ElementRef* element : ready) element->record.reset();
+    loadRecordsOnce(ready);
 }
 
 }  // namespace platform::atspi
