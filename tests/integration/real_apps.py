@@ -1,0 +1,382 @@
+"""The real applications the integration tests drive, one row per toolkit,
+and what the tests need around them: the local test page and its server,
+launching and ending an application, the pyatspi reference reader, the X
+server's own view of a window and a small PNG reader.
+
+Each row names the targets of the same checks in that application's terms:
+an element to find and press and the effect to read back through pyatspi,
+a field whose value is set, a field typed into key by key. None where a
+check does not apply (navigate outside browsers).
+"""
+
+import http.server
+import json
+import os
+import re
+import shutil
+import signal
+import struct
+import subprocess
+import tempfile
+import threading
+import unittest
+import zlib
+from dataclasses import dataclass, field
+from typing import Callable, Optional
+
+import harness
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PAGES = os.path.join(HERE, "pages")
+REFERENCE = os.path.join(HERE, "atspi_reference.py")
+SYSTEM_PYTHON = "/usr/bin/python3"
+
+# Text typed key by key: a line break, a tab, an accent, CJK and an emoji.
+KEYED_TEXT = "Line one é\n\t東京 😀 end"
+SET_TEXT = "Héllo 東京 😀"
+HEADING = "Café 東京 😀 heading"
+
+
+# ---------------------------------------------------------------------------
+# The local test page
+
+class _QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, directory=PAGES, **kwargs)
+
+    def log_message(self, *args):  # the test output stays readable
+        pass
+
+
+class PageServer:
+    """tests/integration/pages on 127.0.0.1 at a free port, served by a thread."""
+
+    def __init__(self):
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _QuietHandler)
+        self.server.daemon_threads = True
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+
+    def url(self, page):
+        return "http://127.0.0.1:%d/%s" % (self.server.server_address[1], page)
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+# ---------------------------------------------------------------------------
+# The reference reader
+
+def reference(*args, timeout=30):
+    """Runs atspi_reference.py under the system Python; its JSON answer, or
+    None when it failed."""
+    try:
+        done = subprocess.run([SYSTEM_PYTHON, REFERENCE] + [str(a) for a in args], stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=timeout)
+        return json.loads(done.stdout) if done.returncode == 0 else None
+    except (subprocess.TimeoutExpired, ValueError):
+        return None
+
+
+def reference_windows(pid):
+    return reference("windows", pid) or []
+
+
+def reference_tree(pid, index=0, depth=80):
+    return reference("tree", pid, index, depth)
+
+
+def flatten(record, into=None):
+    """Every record of a nested tree (tool or reference), parents first."""
+    into = [] if into is None else into
+    if record:
+        into.append(record)
+        for child in record.get("children", []):
+            flatten(child, into)
+    return into
+
+
+def matches(records, role=None, name=None, text=None, state=None):
+    """The reference records with this role, name, text (all exact) and state."""
+    return [r for r in records
+            if (role is None or r.get("role") == role) and (name is None or r.get("name") == name)
+            and (text is None or r.get("text") == text) and (state is None or state in r.get("states", []))]
+
+
+# ---------------------------------------------------------------------------
+# The X server's view
+
+def x_window(title):
+    """(x, y, width, height) of the top-level X window with this name, from
+    xwininfo, or None."""
+    if shutil.which("xwininfo") is None:
+        return None
+    try:
+        out = subprocess.run(["xwininfo", "-name", title], capture_output=True, text=True, timeout=10).stdout
+    except subprocess.TimeoutExpired:
+        return None
+    found = {}
+    for key, pattern in (("x", r"Absolute upper-left X:\s+(-?\d+)"), ("y", r"Absolute upper-left Y:\s+(-?\d+)"),
+                         ("width", r"Width:\s+(\d+)"), ("height", r"Height:\s+(\d+)")):
+        hit = re.search(pattern, out)
+        if not hit:
+            return None
+        found[key] = int(hit.group(1))
+    return found["x"], found["y"], found["width"], found["height"]
+
+
+# ---------------------------------------------------------------------------
+# PNG
+
+def read_png(path):
+    """(width, height, number of distinct rows) of a PNG. A blank or uniform
+    picture has one or two distinct rows whatever the row filters; a window
+    with text and widgets has many."""
+    with open(path, "rb") as png:
+        data = png.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise AssertionError("%s is no PNG" % path)
+    at, chunks, header = 8, [], None
+    while at + 8 <= len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            chunks.append(body)
+        at += 12 + length
+    width, height, depth, colour = header[:4]
+    channels = {0: 1, 2: 3, 4: 2, 6: 4}[colour]
+    stride = (width * channels * depth + 7) // 8 + 1
+    raw = zlib.decompress(b"".join(chunks))
+    if len(raw) != stride * height:
+        raise AssertionError("%s: %d bytes of pixels for %dx%d" % (path, len(raw), width, height))
+    rows = {raw[row * stride:(row + 1) * stride] for row in range(height)}
+    return width, height, len(rows)
+
+
+# ---------------------------------------------------------------------------
+# The table
+
+@dataclass
+class Target:
+    """An element the checks act on: how the tool finds it (find options, or
+    a role and title to look up in read-tree when it lies deeper than find
+    searches) and how pyatspi knows it (role and name)."""
+    find: list
+    ref_role: str
+    ref_name: Optional[str] = None
+    deep: bool = False
+
+
+@dataclass
+class Press:
+    target: Target
+    # Given the reference records after the press: whether it took effect.
+    done: Callable
+    what: str
+
+
+@dataclass
+class Typing:
+    target: Target
+    text: str
+    method: Optional[str]  # "AXSetValue", "CGEvent" or None when either is right
+
+
+@dataclass
+class Application:
+    name: str
+    program: str
+    # (profile folder, page server) -> argv and extra environment
+    command: Callable
+    title: str
+    browser: bool = False
+    presses: list = field(default_factory=list)
+    set_value: Optional[Typing] = None
+    keyed: Optional[Typing] = None
+    # Given the reference records: whether the content is there to check
+    # (browsers build the page's tree lazily).
+    ready: Callable = lambda records: True
+    # Elements whose tool geometry is compared with pyatspi's.
+    landmarks: list = field(default_factory=list)
+    # Reading the whole window's tree (browsers: the page in it).
+    depth: int = 60
+    launch_timeout: int = 40
+
+
+def text_shown(wanted):
+    return lambda records: any(r.get("text") == wanted or r.get("name") == wanted for r in records)
+
+
+def has_state(role, name, state, present=True):
+    return lambda records: any((state in r.get("states", [])) == present for r in matches(records, role, name))
+
+
+def count_of(role, wanted):
+    return lambda records: len(matches(records, role)) == wanted
+
+
+def firefox_profile(folder):
+    """A profile that opens the page at once: no first-run pages, no
+    telemetry, no default-browser question, no session restore."""
+    prefs = {
+        "browser.shell.checkDefaultBrowser": False,
+        "browser.aboutwelcome.enabled": False,
+        "browser.startup.homepage_override.mstone": "ignore",
+        "startup.homepage_welcome_url": "",
+        "startup.homepage_welcome_url.additional": "",
+        "datareporting.policy.dataSubmissionEnabled": False,
+        "datareporting.policy.firstRunURL": "",
+        "toolkit.telemetry.reportingpolicy.firstRun": False,
+        "browser.tabs.warnOnClose": False,
+        "browser.sessionstore.resume_from_crash": False,
+        "app.update.auto": False,
+        "browser.newtabpage.enabled": False,
+        "accessibility.force_disabled": 0,
+    }
+    with open(os.path.join(folder, "user.js"), "w") as user:
+        for key, value in prefs.items():
+            user.write("user_pref(%s, %s);\n" % (json.dumps(key), json.dumps(value)))
+
+
+def page_checks():
+    """The checks on the test page, the same in both browsers."""
+    def button(label, deep=False):
+        return Target(["--role", "button", "--label", label], "push button", label, deep)
+    return dict(
+        presses=[
+            Press(button("Press me"), text_shown("Count: 1"), "the counter reads Count: 1"),
+            Press(Target(["--role", "checkbox", "--label", "Agree to terms"], "check box", "Agree to terms"),
+                  has_state("check box", "Agree to terms", "checked"), "the check box is checked"),
+            Press(Target(["--role", "link", "--label", "Follow link"], "link", "Follow link"),
+                  text_shown("Link: followed"), "the link's handler ran"),
+            Press(button("Bottom button"), text_shown("Bottom: 1"), "the button below the fold was pressed"),
+            Press(button("Deep button", deep=True), text_shown("Deep: 1"), "the button 25 groups deep was pressed"),
+        ],
+        set_value=Typing(Target(["--role", "textfield", "--label", "Your name"], "entry", "Your name"),
+                         SET_TEXT, "AXSetValue"),
+        keyed=Typing(Target(["--role", "textarea", "--label", "Notes"], "entry", "Notes"), KEYED_TEXT, None),
+        ready=lambda records: bool(matches(records, "push button", "Bottom button")) and bool(
+            matches(records, "push button", "Deep button")),
+        landmarks=[("push button", "Press me"), ("entry", "Your name"), ("check box", "Agree to terms")],
+    )
+
+
+def chromium_command(folder, server):
+    return ["chromium", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+            "--disable-component-update", "--disable-sync", "--disable-quic", "--force-renderer-accessibility",
+            "--user-data-dir=" + folder, server.url("index.html")], {}
+
+
+def firefox_command(folder, server):
+    firefox_profile(folder)
+    # --no-remote: an instance on another display must not take the page.
+    return ["firefox-esr", "--no-remote", "--profile", folder, server.url("index.html")], {"GNOME_ACCESSIBILITY": "1"}
+
+
+TABLE = [
+    Application("Chromium", "chromium", chromium_command, "Tavik Test Page - Chromium", browser=True, **page_checks()),
+    Application("Firefox", "firefox-esr", firefox_command, "Tavik Test Page — Mozilla Firefox", browser=True,
+                **page_checks()),
+    Application(
+        "Gtk4Demo", "gtk4-demo", lambda folder, server: (["gtk4-demo"], {}), "GTK Demo",
+        # The search button shows the search bar and its entry.
+        presses=[Press(Target(["--role", "button", "--label", "Search"], "push button", "Search"),
+                       has_state("entry", "GtkSearchEntry", "showing"), "the search entry shows")],
+        set_value=Typing(Target(["--role", "textfield"], "entry", "GtkSearchEntry"), "Entry", "AXSetValue"),
+        landmarks=[("push button", "Search"), ("list", "Demo list"), ("page tab list", "Tab list")],
+    ),
+    Application(
+        "FeatherPad", "featherpad", lambda folder, server: (["featherpad", "--standalone"], {}), "Untitled",
+        # File > New opens a second tab.
+        presses=[Press(Target(["--role", "menuitem", "--label", "New"], "menu item", "New"),
+                       count_of("page tab", 2), "a second tab opened")],
+        set_value=Typing(Target(["--role", "textarea"], "text", ""), SET_TEXT, "AXSetValue"),
+        keyed=Typing(Target(["--role", "textarea"], "text", ""), KEYED_TEXT, None),
+        landmarks=[("menu item", "File"), ("page tab", "Untitled")],
+    ),
+    Application(
+        "Qt6ct", "qt6ct", lambda folder, server: (["qt6ct"], {}), "Qt6 Configuration Tool",
+        # The warning bar's Hide button hides the bar.
+        presses=[Press(Target(["--role", "button", "--label", "Hide"], "push button", "Hide"),
+                       has_state("label", "The application is not configured correctly.", "showing", present=False),
+                       "the warning bar is hidden")],
+        set_value=Typing(Target(["--role", "textfield"], "text", ""), SET_TEXT, "AXSetValue"),
+        landmarks=[("combo box", "Fusion"), ("push button", "Hide"), ("radio button", "Custom")],
+    ),
+]
+
+
+# ---------------------------------------------------------------------------
+# Launching and ending
+
+class Running:
+    """One launched application: its process, private folder and the page
+    server (browsers)."""
+
+    def __init__(self, spec, server):
+        self.spec = spec
+        self.folder = tempfile.mkdtemp(prefix="tavik-app-")
+        argv, extra = spec.command(self.folder, server)
+        env = dict(os.environ, **extra)
+        env.pop("NO_AT_BRIDGE", None)
+        # Its own session: ending it reaches the helper processes too.
+        self.process = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL, env=env, start_new_session=True)
+        self.pid = self.process.pid
+
+    def window_index(self):
+        """The index of the window with the row's title, once pyatspi sees it."""
+        for window in reference_windows(self.pid):
+            if window.get("name") == self.spec.title:
+                return window["index"]
+        return None
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def stop(self):
+        if self.alive():
+            try:
+                os.killpg(self.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+            try:
+                self.process.wait(timeout=8)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.pid, signal.SIGKILL)
+                self.process.wait(timeout=5)
+        else:
+            # The leader is gone; its helpers may not be.
+            try:
+                os.killpg(self.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def launch(spec, server):
+    """Starts the row's application and waits (bounded) until pyatspi sees its
+    window and, for browsers, the page's content. SkipTest when the program
+    is missing."""
+    if shutil.which(spec.program) is None:
+        raise unittest.SkipTest("%s is not installed" % spec.program)
+    if not os.environ.get("DISPLAY"):
+        raise unittest.SkipTest("no desktop: run under tools/with-desktop")
+    running = Running(spec, server)
+    index = harness.wait_for(lambda: not running.alive() or running.window_index() is not None,
+                             timeout=spec.launch_timeout, interval=0.5)
+    index = running.window_index() if running.alive() else None
+    if index is None:
+        running.stop()
+        raise AssertionError("%s did not show its window %r within %s s" % (spec.name, spec.title,
+                                                                              spec.launch_timeout))
+    ready = harness.wait_for(lambda: spec.ready(flatten(reference_tree(running.pid, index, spec.depth))),
+                             timeout=spec.launch_timeout, interval=0.5)
+    if not ready:
+        running.stop()
+        raise AssertionError("%s never showed its content to pyatspi" % spec.name)
+    running.index = index
+    return running

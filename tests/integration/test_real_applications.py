@@ -1,0 +1,260 @@
+"""The same checks through the built binary against real applications of
+every mainstream toolkit: Chromium and Firefox on a local test page, GTK 4
+(gtk4-demo), Qt 5 (FeatherPad) and Qt 6 (qt6ct). real_apps.TABLE names
+each application's targets; pyatspi (atspi_reference.py), the X server and
+the saved picture are the independent witnesses.
+
+Run: tools/with-desktop /usr/bin/python3 -m unittest discover -s tests/integration \
+         -t tests/integration -p 'test_real_applications.py' -v
+"""
+
+import os
+import subprocess
+import unittest
+
+import harness
+import real_apps
+
+# Pixels a toolkit may place an element or window off what the X server or
+# pyatspi says (client-side decoration margins, borders).
+TOLERANCE = 12
+
+
+def tool_records(tree):
+    return {r["path"]: r for r in real_apps.flatten(tree)}
+
+
+def geometry(record):
+    return tuple(record.get(key) for key in ("x", "y", "width", "height"))
+
+
+def close(found, expected):
+    return all(isinstance(a, int) and abs(a - b) <= TOLERANCE for a, b in zip(found, expected))
+
+
+class ApplicationChecks:
+    """The checks; one TestCase per row of real_apps.TABLE mixes them in."""
+
+    spec = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.server = real_apps.PageServer() if cls.spec.browser else None
+        if cls.server is not None:
+            cls.addClassCleanup(cls.server.close)
+        cls.start()
+
+    @classmethod
+    def start(cls):
+        cls.app = real_apps.launch(cls.spec, cls.server)
+        cls.addClassCleanup(cls.app.stop)
+        cls.pid, cls.index = cls.app.pid, cls.app.index
+
+    def setUp(self):
+        # A check that crashed the application failed already; the next one
+        # gets a fresh instance.
+        if not self.app.alive():
+            self.app.stop()
+            type(self).start()
+
+    def tearDown(self):
+        status = self.app.process.poll()
+        if status is not None:
+            self.fail("%s ended (status %s) during this check" % (self.spec.name, status))
+
+    # -- helpers --------------------------------------------------------------
+
+    def reference(self):
+        """pyatspi's records of the window, in a list."""
+        return real_apps.flatten(real_apps.reference_tree(self.pid, self.index, self.spec.depth))
+
+    def reference_by_path(self):
+        return {r["path"]: r for r in self.reference()}
+
+    def screen_offset(self, records):
+        """What to add to pyatspi's coordinates to get screen coordinates: 0
+        for toolkits that report screen coordinates, the window's position
+        for GTK 4, which reports its window's origin as 0,0."""
+        frame = records[0]
+        window = real_apps.x_window(self.spec.title)
+        if window is None:
+            return 0, 0
+        return window[0] - frame.get("x", 0), window[1] - frame.get("y", 0)
+
+    def target_path(self, target, records=None):
+        """The path of the target: through find, or (deeper than find
+        searches) through read-tree. Prefers an element pyatspi sees showing."""
+        if target.deep:
+            tree = tool_records(harness.run_json(self, ["read-tree", self.pid, 80, self.index]))
+            hits = [p for p, r in tree.items() if r.get("title") == target.ref_name and r["role"] == "AXButton"]
+            self.assertEqual(len(hits), 1, "read-tree elements titled %r: %s" % (target.ref_name, hits))
+            return hits[0], tree[hits[0]]
+        found = harness.run_json(self, ["find", self.pid] + target.find + ["--window", self.index])
+        self.assertIsInstance(found, list)
+        self.assertTrue(found, "find %s found nothing" % target.find)
+        records = records or self.reference_by_path()
+        candidates = [(m, records.get(m["path"]) or {}) for m in found]
+        candidates = [(m, ref) for m, ref in candidates if ref.get("role") == target.ref_role and (
+            target.ref_name is None or ref.get("name") == target.ref_name)]
+        # Of several (an editor per tab), the one on view; else one scrolled away.
+        for match, ref in sorted(candidates, key=lambda pair: "showing" not in pair[1].get("states", [])):
+            return match["path"], match
+        self.fail("find %s: none of %s is pyatspi's %s %r" % (
+            target.find, [(m["path"], m.get("title")) for m in found], target.ref_role, target.ref_name))
+
+    # -- the checks -------------------------------------------------------------
+
+    def test_list_windows_shows_the_window_with_its_geometry(self):
+        records = [r for r in harness.run_json(self, ["list-windows"]) if r["pid"] == self.pid]
+        mine = [r for r in records if r["title"] == self.spec.title]
+        self.assertEqual(len(mine), 1, records)
+        record = mine[0]
+        self.assertEqual(record["windowIndex"], self.index)
+        window = real_apps.x_window(self.spec.title)
+        self.assertIsNotNone(window, "xwininfo knows no window %r" % self.spec.title)
+        self.assertTrue(close(geometry(record), window), "list-windows %s, X window %s" % (geometry(record), window))
+
+    def test_read_tree_agrees_with_pyatspi(self):
+        tree = harness.run_json(self, ["read-tree", self.pid, self.spec.depth, self.index])
+        tool = tool_records(tree)
+        reference = self.reference()
+        self.assertEqual(tree["title"], self.spec.title)
+        # Element count within reason of pyatspi's (toolkit quirks may fold a few).
+        self.assertLessEqual(abs(len(tool) - len(reference)), max(5, len(reference) // 10),
+                             "read-tree %d elements, pyatspi %d" % (len(tool), len(reference)))
+        dx, dy = self.screen_offset(reference)
+        screen = real_apps.x_window(self.spec.title)
+        # Elements that pyatspi shows on the screen, matched by path and name.
+        missing_geometry, wrong_geometry, no_press = [], [], []
+        for ref in reference:
+            record = tool.get(ref["path"])
+            if record is None or (ref.get("name") or None) != (record.get("title") or record.get("label") or None):
+                continue
+            shown = "showing" in ref.get("states", []) and ref.get("width", 0) > 0 and ref.get("height", 0) > 0
+            expected = (ref.get("x", 0) + dx, ref.get("y", 0) + dy, ref.get("width"), ref.get("height"))
+            on_screen = screen is not None and screen[0] <= expected[0] < screen[0] + screen[2] and (
+                screen[1] <= expected[1] < screen[1] + screen[3])
+            if shown and on_screen:
+                if "x" not in record:
+                    missing_geometry.append((ref["path"], ref["role"], ref.get("name")))
+                elif not close(geometry(record), expected):
+                    wrong_geometry.append((ref["path"], ref.get("name"), geometry(record), expected))
+            if ref["role"] == "push button" and ref.get("actions") and "AXPress" not in record.get("actions", []):
+                no_press.append((ref["path"], ref.get("name"), ref["actions"], record.get("actions")))
+        self.assertEqual(missing_geometry[:8], [], "%d shown elements without geometry" % len(missing_geometry))
+        self.assertEqual(wrong_geometry[:8], [], "%d elements off pyatspi's place" % len(wrong_geometry))
+        self.assertEqual(no_press[:8], [], "%d buttons without AXPress" % len(no_press))
+        for role, name in self.spec.landmarks:
+            with self.subTest(landmark=(role, name)):
+                [ref] = real_apps.matches(reference, role, name)[:1] or [None]
+                self.assertIsNotNone(ref, "pyatspi has no %s %r" % (role, name))
+                record = tool.get(ref["path"])
+                self.assertIsNotNone(record, "read-tree has nothing at %s" % ref["path"])
+                self.assertIn(name, (record.get("title"), record.get("label"), record.get("description")))
+                expected = (ref["x"] + dx, ref["y"] + dy, ref["width"], ref["height"])
+                self.assertTrue(close(geometry(record), expected), "%s: read-tree %s, pyatspi %s" % (
+                    name, geometry(record), expected))
+        if self.spec.browser:
+            texts = {r.get("title") for r in tool.values()} | {r.get("value") for r in tool.values()}
+            self.assertIn(real_apps.HEADING, texts)
+
+    def test_click_by_found_path_presses(self):
+        for press in self.spec.presses:
+            with self.subTest(press=press.what):
+                path, record = self.target_path(press.target)
+                self.assertIn("AXPress", record.get("actions", []), record)
+                answer = harness.run_json(self, ["click", self.pid, path, "--window", self.index])
+                self.assertEqual(answer, {"success": True, "method": "AXPress"})
+                done = harness.wait_for(lambda: press.done(self.reference()), timeout=10, interval=0.3)
+                self.assertTrue(done, "after click %s: %s not seen by pyatspi" % (path, press.what))
+                if press.target.deep:
+                    self.assertGreater(path.count("."), 25)
+
+    def check_typing(self, typing, exact):
+        path, _ = self.target_path(typing.target)
+        answer = harness.run_json(self, ["type", self.pid, path, typing.text, "--window", self.index])
+        methods = [typing.method] if typing.method else ["AXSetValue", "CGEvent"]
+        self.assertIn(answer.get("method"), methods, answer)
+        self.assertEqual(answer, {"success": True, "method": answer["method"], "text": typing.text})
+
+        def read_back():
+            text = self.reference_by_path().get(path, {}).get("text")
+            return text if (text == typing.text if exact else typing.text in (text or "")) else None
+        # Keys take a moment each.
+        self.assertTrue(harness.wait_for(read_back, timeout=15, interval=0.3), "after %s pyatspi reads %r at %s" % (
+            answer, self.reference_by_path().get(path, {}).get("text"), path))
+
+    def test_type_sets_the_value(self):
+        if self.spec.set_value is None:
+            self.skipTest("%s has no field to set" % self.spec.name)
+        self.check_typing(self.spec.set_value, exact=True)
+
+    def test_type_by_keys_with_line_break_tab_and_non_ascii(self):
+        if self.spec.keyed is None:
+            self.skipTest("%s has no field that takes key input" % self.spec.name)
+        self.check_typing(self.spec.keyed, exact=False)
+
+    def test_screenshot_shows_the_window(self):
+        answer = harness.run_json(self, ["screenshot", self.pid, "--window", self.index])
+        self.assertTrue(answer.get("success"), answer)
+        self.addCleanup(lambda: os.path.exists(answer["path"]) and os.remove(answer["path"]))
+        width, height, rows = real_apps.read_png(answer["path"])
+        self.assertEqual((width, height), (answer["width"], answer["height"]))
+        window = real_apps.x_window(self.spec.title)
+        self.assertTrue(close(geometry(answer), window), "screenshot %s, X window %s" % (geometry(answer), window))
+        self.assertGreater(rows, 20, "the picture is (nearly) uniform")
+
+    def test_navigate_opens_one_new_tab(self):
+        if not self.spec.browser:
+            self.skipTest("%s is no browser" % self.spec.name)
+        url = self.server.url("second.html")
+        before = set(browser_processes(self.spec.program))
+        self.addCleanup(end_new_processes, self.spec.program, before, self.pid)
+        answer = harness.run_json(self, ["navigate", self.pid, url])
+        self.assertEqual(answer, {"success": True, "method": "open", "url": url})
+
+        def tabs(prefix):
+            return [r for r in self.reference() if r["role"] == "page tab" and r.get("name", "").startswith(prefix)]
+        opened = harness.wait_for(lambda: tabs("Tavik Second Page"), timeout=20, interval=0.5)
+        self.assertTrue(opened, "pyatspi sees no tab of the second page in the window")
+        self.assertEqual(len(tabs("Tavik Second Page")), 1)
+        self.assertEqual(len(tabs("Tavik Test Page")), 1)
+
+
+def browser_processes(program):
+    """Pids of processes on this desktop running the program's executable."""
+    real = os.path.realpath(subprocess.run(["which", program], capture_output=True, text=True).stdout.strip())
+    display = os.environ.get("DISPLAY", "").encode()
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            exe = os.readlink("/proc/%s/exe" % entry)
+            with open("/proc/%s/environ" % entry, "rb") as environ:
+                on_this_display = b"DISPLAY=" + display + b"\0" in environ.read() + b"\0"
+        except OSError:
+            continue
+        if on_this_display and os.path.dirname(exe) == os.path.dirname(real):
+            found.append(int(entry))
+    return found
+
+
+def end_new_processes(program, before, leader):
+    """Ends what navigate started outside the browser's own process group."""
+    for pid in set(browser_processes(program)) - before:
+        try:
+            if os.getpgid(pid) != leader:
+                os.kill(pid, 15)
+        except OSError:
+            pass
+
+
+# One TestCase per application of the table.
+for _spec in real_apps.TABLE:
+    globals()[_spec.name] = type(_spec.name, (ApplicationChecks, unittest.TestCase), {"spec": _spec})
+del _spec
+
+
+if __name__ == "__main__":
+    unittest.main()
