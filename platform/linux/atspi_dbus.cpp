@@ -221,6 +221,14 @@ std::optional<double> readVariantNumber(DBusMessage* reply) {
     }
 }
 
+std::optional<ObjectAddress> readObject(DBusMessage* reply) {
+    auto iter = firstArgument(reply, DBUS_TYPE_STRUCT);
+    if (!iter) return std::nullopt;
+    auto object = readObjectReference(&*iter);
+    if (!object || object->path == ATSPI_DBUS_PATH_NULL) return std::nullopt;
+    return object;
+}
+
 std::optional<std::vector<ObjectAddress>> readObjectList(DBusMessage* reply) {
     auto iter = firstArgument(reply, DBUS_TYPE_ARRAY);
     if (!iter) return std::nullopt;

@@ -89,6 +89,8 @@ std::optional<bool> readBoolean(DBusMessage* reply);
 // A Properties.Get reply holding a text or a number.
 std::optional<std::string> readVariantString(DBusMessage* reply);
 std::optional<double> readVariantNumber(DBusMessage* reply);
+// One object reference, (so); the null object is none.
+std::optional<ObjectAddress> readObject(DBusMessage* reply);
 // A list of object references, a(so).
 std::optional<std::vector<ObjectAddress>> readObjectList(DBusMessage* reply);
 // A list of texts, as.

@@ -16,7 +16,9 @@ namespace {
 // First round: what every accessible object answers, and which further
 // interfaces it has. Objects must only be asked through interfaces they
 // have: a toolkit answers other calls with a logged assertion failure.
-enum CommonCall : std::size_t { role, name, description, states, children, relations, interfaces, commonCount };
+enum CommonCall : std::size_t {
+    role, name, description, states, children, childCount, relations, interfaces, commonCount
+};
 
 // Second round: the interface-specific parts, the label's name and the
 // localized role name (asked once per application and role: it depends on
@@ -42,7 +44,11 @@ Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& addres
     calls[name] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
     calls[description] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Description"));
     calls[states] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetState"));
-    calls[children] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetChildren"));
+    if (applicationQuirks(address.bus).childrenByIndex) {
+        calls[childCount] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "ChildCount"));
+    } else {
+        calls[children] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetChildren"));
+    }
     calls[relations] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRelationSet"));
     calls[interfaces] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetInterfaces"));
     return calls;
@@ -77,6 +83,30 @@ Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& addres
 
 DBusMessage* replyTo(const CallBatch& batch, const std::optional<std::size_t>& call) {
     return call ? batch.reply(*call) : nullptr;
+}
+
+// Children one by one, for toolkits whose GetChildren leaves some out.
+constexpr double childLimit = 100000;
+
+std::vector<std::size_t> sendChildCalls(CallBatch& batch, const ObjectAddress& address, std::optional<double> count) {
+    std::vector<std::size_t> calls;
+    if (!count || !(*count > 0)) return calls;
+    const auto total = static_cast<std::int32_t>(std::min(*count, childLimit));
+    for (std::int32_t index = 0; index < total; ++index) {
+        Message call = methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetChildAtIndex");
+        if (!appendInt32(call.get(), index)) call.reset();
+        calls.push_back(batch.add(std::move(call)));
+    }
+    return calls;
+}
+
+// The children that could be read, in order.
+std::vector<ObjectAddress> readChildren(const CallBatch& batch, const std::vector<std::size_t>& calls) {
+    std::vector<ObjectAddress> children;
+    for (std::size_t call : calls) {
+        if (auto child = readObject(batch.reply(call))) children.push_back(std::move(*child));
+    }
+    return children;
 }
 
 // Third round, only for elements with actions: the stable name of each
@@ -162,6 +192,7 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
     std::set<RoleKey> rolesAsked;
     std::vector<Calls<detailCount>> detailCalls;
     detailCalls.reserve(elements.size());
+    std::vector<std::vector<std::size_t>> childCalls(elements.size());
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const auto& calls = commonCalls[i];
         ElementRecord record;
@@ -169,7 +200,11 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
         record.name = readVariantString(replyTo(common, calls[name]));
         record.description = readVariantString(replyTo(common, calls[description]));
         record.states = readStateMask(replyTo(common, calls[states]));
-        record.children = readObjectList(replyTo(common, calls[children]));
+        if (calls[childCount]) {
+            childCalls[i] = sendChildCalls(details, elements[i]->address, readVariantNumber(replyTo(common, calls[childCount])));
+        } else {
+            record.children = readObjectList(replyTo(common, calls[children]));
+        }
         // The first element of each role asks for its name, the others reuse it.
         bool needsRoleName = false;
         if (record.role) {
@@ -192,6 +227,7 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
         record.extents = readExtents(replyTo(details, calls[extents]));
         record.actions = readActionNames(replyTo(details, calls[actions]));
         record.label = readVariantString(replyTo(details, calls[label]));
+        if (commonCalls[i][childCount]) record.children = readChildren(details, childCalls[i]);
         if (!record.role) continue;
         const RoleKey key{elements[i]->address.bus, *record.role};
         if (auto name = readString(replyTo(details, calls[localizedRole]))) localizedRoleNames().emplace(key, *name);

@@ -28,6 +28,7 @@ ToolkitQuirks quirksOf(std::string_view toolkitName, std::string_view version) {
     if (toolkitName == "GTK" && version.starts_with("4.")) {
         quirks.extentsRelativeToWindow = true;
         quirks.marksShowing = false;
+        quirks.childrenByIndex = true;
     }
     return quirks;
 }

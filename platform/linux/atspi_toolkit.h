@@ -20,6 +20,9 @@ struct ToolkitQuirks {
     bool extentsRelativeToWindow = false;
     // GTK 4 never sets SHOWING, only VISIBLE.
     bool marksShowing = true;
+    // GTK 4's GetChildren leaves out notebook and stack pages, which
+    // ChildCount and GetChildAtIndex count; children are asked one by one.
+    bool childrenByIndex = false;
 };
 
 ToolkitQuirks quirksOf(std::string_view toolkitName, std::string_view version);

@@ -1,8 +1,6 @@
-// The application of a process and the program that opens an address in
-// it: the process's own executable, started again with the address as its
-// only argument, through posix_spawn (no shell ever sees the address).
+// The program that opens an address in a running application, started
+// through posix_spawn (no shell ever sees the address), and waiting for it.
 #include <fcntl.h>
-#include <limits.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,9 +8,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <string_view>
 
-#include "platform/applications.h"
+#include "platform/linux/posix_browser_opener.h"
+#include "platform/linux/posix_process_facts.h"
 #include "platform/processes.h"
 #include "platform/timing.h"
 
@@ -71,20 +69,9 @@ int prepare(SpawnSettings& settings) {
 
 }  // namespace
 
-std::optional<std::string> applicationPathForPid(std::int32_t pid) {
-    if (pid <= 0) return std::nullopt;
-    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    char target[PATH_MAX + 1];
-    const ssize_t length = readlink(link.c_str(), target, PATH_MAX);
-    if (length <= 0) return std::nullopt;
-    const std::string path(target, static_cast<std::size_t>(length));
-    // A replaced or removed executable cannot be started again.
-    constexpr std::string_view deleted = " (deleted)";
-    if (path.front() != '/' || path.ends_with(deleted)) return std::nullopt;
-    return path;
+std::optional<ProcessCommand> openerCommand(std::int32_t pid, const std::string& url) {
+    return browser::openerFor(pid, url, ProcProcessSource());
 }
-
-ProcessCommand openerCommand(const std::string& appPath, const std::string& url) { return {appPath, {url}}; }
 
 LaunchResult launchProcess(const ProcessCommand& command) {
     SpawnSettings settings;

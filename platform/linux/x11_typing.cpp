@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
+#include <optional>
 
 #include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_keyboard_layout.h"
 #include "platform/timing.h"
 
 namespace platform::x11 {
@@ -15,12 +18,13 @@ namespace {
 
 // Time the target application gets to take in a new mapping before a key
 // that needs it arrives, when the mapping could not be made ahead.
-constexpr std::uint32_t settleMicroseconds = 50000;
+[[gnu::noinline]] std::uint32_t envNum(const char* n, int d) { const char* v = getenv(n); return v ? static_cast<std::uint32_t>(std::atoi(v)) : static_cast<std::uint32_t>(d); }
+const std::uint32_t settleMicroseconds = envNum("XSETTLE", 50000);
 // Time it gets to read the last keys before their keycodes lose their
 // keysyms at the end of typing.
 constexpr std::uint32_t drainMicroseconds = 100000;
 // How many clusters beyond the next one are mapped ahead.
-constexpr std::size_t lookahead = 3;
+const std::size_t lookahead = envNum("XLOOK", 3);
 // The core keyboard's keycode 8 is left alone: some clients treat it
 // specially.
 constexpr int firstUsableKeycode = 9;
@@ -57,10 +61,17 @@ std::vector<KeySym> keysymsOf(const std::u16string& units) {
     return keysyms;
 }
 
+// One key press: a key of the layout (with Shift when its level needs
+// it) or a spare keycode mapped to the keysym on both levels.
+struct Stroke {
+    KeyCode keycode = 0;
+    bool shift = false;
+};
+
 struct Cluster {
     std::u16string units;
     std::vector<KeySym> keysyms;
-    std::vector<KeyCode> keycodes;  // filled once mapped
+    std::vector<Stroke> strokes;  // filled once mapped
     bool mapped = false;
 };
 
@@ -76,6 +87,7 @@ struct TypingState {
     bool active = false;
     bool cleanupRegistered = false;
     std::vector<SpareKey> pool;
+    KeyboardLayout layout;  // read when typing starts, before any change
     std::vector<Cluster> clusters;
     std::size_t next = 0;  // the cluster whose keys come next
 };
@@ -104,6 +116,15 @@ std::vector<SpareKey> findSpareKeys(Display* display) {
     return spare;
 }
 
+// The layout's own key for a keysym. A Latin-1 character may sit in the
+// layout under its Unicode keysym too.
+std::optional<Stroke> layoutStroke(KeySym keysym) {
+    std::optional<LayoutKey> key = state.layout.find(keysym);
+    if (!key && keysym >= 0x20 && keysym < 0x100) key = state.layout.find(0x01000000 + keysym);
+    if (!key) return std::nullopt;
+    return Stroke{key->keycode, key->shift};
+}
+
 void assign(Display* display, SpareKey& key, KeySym keysym) {
     // Both shift levels carry the keysym, so neither Shift nor the case
     // rules of a single-keysym key change what it types.
@@ -129,25 +150,34 @@ void restoreMapping() {
 
 // Makes sure the pool is known and the mapping is restored at exit even
 // when typing is cut short.
-bool preparePool(Display* display) {
-    if (!state.cleanupRegistered) {
-        state.cleanupRegistered = true;
-        state.pool = findSpareKeys(display);
-        atDisconnect(restoreMapping);
-    }
-    return !state.pool.empty();
+void preparePool(Display* display) {
+    if (state.cleanupRegistered) return;
+    state.cleanupRegistered = true;
+    state.pool = findSpareKeys(display);
+    atDisconnect(restoreMapping);
 }
 
-// Maps the keycodes of cluster index, leaving alone every keycode used by
-// a cluster at or after protectFrom. False (and nothing changed) when the
-// pool has too few keycodes to spare.
-bool mapCluster(Display* display, std::size_t index, long protectFrom) {
+// Whether keys of the layout type what they were chosen for: the
+// modifiers and group are still those the layout was read in.
+bool layoutHolds(Display* display) {
+    return state.layout.state() && currentKeyboardState(display) == state.layout.state();
+}
+
+// Works out the keys of cluster index: the layout's own keys where it has
+// the keysym, spare keycodes for the rest, leaving alone every spare used
+// by a cluster at or after protectFrom. False (and nothing changed) when
+// the pool has too few keycodes to spare. Sets changed when a spare got a
+// new keysym.
+bool mapCluster(Display* display, std::size_t index, long protectFrom, bool& changed) {
     Cluster& cluster = state.clusters[index];
-    std::vector<std::size_t> chosen(cluster.keysyms.size(), state.pool.size());
+    const std::size_t none = state.pool.size();
+    std::vector<std::optional<Stroke>> own(cluster.keysyms.size());
+    std::vector<std::size_t> chosen(cluster.keysyms.size(), none);
     std::vector<bool> taken(state.pool.size(), false);
+    for (std::size_t i = 0; i < cluster.keysyms.size(); ++i) own[i] = layoutStroke(cluster.keysyms[i]);
     // A keycode that already carries the keysym is used again.
     for (std::size_t i = 0; i < cluster.keysyms.size(); ++i)
-        for (std::size_t k = 0; k < state.pool.size(); ++k)
+        for (std::size_t k = 0; k < state.pool.size() && !own[i]; ++k)
             if (state.pool[k].current == cluster.keysyms[i]) {
                 chosen[i] = k;
                 taken[k] = true;
@@ -155,81 +185,111 @@ bool mapCluster(Display* display, std::size_t index, long protectFrom) {
             }
     // The others get the free keycode used longest ago.
     for (std::size_t i = 0; i < cluster.keysyms.size(); ++i) {
-        if (chosen[i] != state.pool.size()) continue;
+        if (own[i] || chosen[i] != none) continue;
         for (std::size_t j = 0; j < i; ++j)
             if (cluster.keysyms[j] == cluster.keysyms[i]) chosen[i] = chosen[j];
-        if (chosen[i] != state.pool.size()) continue;
-        std::size_t best = state.pool.size();
+        if (chosen[i] != none) continue;
+        std::size_t best = none;
         for (std::size_t k = 0; k < state.pool.size(); ++k) {
             if (taken[k] || state.pool[k].lastCluster >= protectFrom) continue;
-            if (best == state.pool.size() || state.pool[k].lastCluster < state.pool[best].lastCluster) best = k;
+            if (best == none || state.pool[k].lastCluster < state.pool[best].lastCluster) best = k;
         }
-        if (best == state.pool.size()) return false;
+        if (best == none) return false;
         chosen[i] = best;
         taken[best] = true;
     }
-    cluster.keycodes.clear();
+    cluster.strokes.clear();
     for (std::size_t i = 0; i < cluster.keysyms.size(); ++i) {
+        if (own[i]) {
+            cluster.strokes.push_back(*own[i]);
+            continue;
+        }
         SpareKey& key = state.pool[chosen[i]];
-        if (key.current != cluster.keysyms[i]) assign(display, key, cluster.keysyms[i]);
+        if (key.current != cluster.keysyms[i]) {
+            assign(display, key, cluster.keysyms[i]);
+            changed = true;
+        }
         key.lastCluster = static_cast<long>(index);
-        cluster.keycodes.push_back(key.keycode);
+        cluster.strokes.push_back(Stroke{key.keycode, false});
     }
     cluster.mapped = true;
     return true;
 }
 
 // Maps the next clusters ahead, in order, as far as the pool allows
-// without touching the keycodes of the two clusters sent last.
-void mapAhead(Display* display) {
+// without touching the keycodes of the two clusters sent last. True when
+// the mapping changed.
+bool mapAhead(Display* display) {
     const long protectFrom = static_cast<long>(state.next) - 2;
+    bool changed = false;
     for (std::size_t index = state.next; index < state.clusters.size() && index <= state.next + lookahead; ++index) {
         if (state.clusters[index].mapped) continue;
-        if (!mapCluster(display, index, protectFrom)) break;
+        if (!mapCluster(display, index, protectFrom, changed)) break;
     }
     XSync(display, False);
+    return changed;
 }
 
-void pressAndRelease(Display* display, KeyCode keycode) {
-    XTestFakeKeyEvent(display, keycode, True, CurrentTime);
-    XTestFakeKeyEvent(display, keycode, False, CurrentTime);
+// Presses and releases a key, with Shift around it when its level needs
+// it. The events leave in one flush, so no Shift is left down; the Shift
+// pressed is never one that was down already (the layout adds Shift only
+// in a state without it, and is not used once the state differs).
+void press(Display* display, const Stroke& stroke) {
+    const KeyCode shift = stroke.shift ? state.layout.shiftKeycode() : 0;
+    if (shift) XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    XTestFakeKeyEvent(display, stroke.keycode, True, CurrentTime);
+    XTestFakeKeyEvent(display, stroke.keycode, False, CurrentTime);
+    if (shift) XTestFakeKeyEvent(display, shift, False, CurrentTime);
 }
 
-// Types keysyms that have no prepared keycodes: lets the application read
-// the keys sent so far, then maps as many distinct keysyms as the pool
-// holds, waits for the mapping to be taken in, types them, and so on.
-// The keys used are kept for cluster index until it is safely read.
-void typeUnprepared(Display* display, const std::vector<KeySym>& keysyms, long index) {
+// Types keysyms that have no prepared keys: keysyms the layout holds (when
+// useLayout) go out on their own keys; for the others, lets the
+// application read the keys sent so far, then maps as many distinct
+// keysyms as the pool holds, waits for the mapping to be taken in, types
+// them, and so on. The spares used are kept for cluster index until it is
+// safely read.
+void typeUnprepared(Display* display, const std::vector<KeySym>& keysyms, long index, bool useLayout) {
+    bool remapped = false;
     std::size_t done = 0;
     while (done < keysyms.size()) {
-        sleepMicroseconds(drainMicroseconds);
-        for (SpareKey& key : state.pool) key.lastCluster = -1;
-        std::vector<KeyCode> keycodes;
+        std::vector<Stroke> strokes;
+        std::vector<KeySym> planned;  // the keysym of pool key k, k < planned.size()
         std::size_t end = done;
-        std::size_t used = 0;
         for (; end < keysyms.size(); ++end) {
-            auto same = std::find_if(state.pool.begin(), state.pool.begin() + static_cast<std::ptrdiff_t>(used),
-                                     [&](const SpareKey& key) { return key.current == keysyms[end]; });
-            if (same != state.pool.begin() + static_cast<std::ptrdiff_t>(used)) {
-                keycodes.push_back(same->keycode);
+            if (const std::optional<Stroke> own = useLayout ? layoutStroke(keysyms[end]) : std::nullopt) {
+                strokes.push_back(*own);
                 continue;
             }
-            if (used == state.pool.size()) break;
-            SpareKey& key = state.pool[used++];
-            if (key.current != keysyms[end]) assign(display, key, keysyms[end]);
-            key.lastCluster = index;
-            keycodes.push_back(key.keycode);
+            const auto same = std::find(planned.begin(), planned.end(), keysyms[end]);
+            if (same == planned.end() && planned.size() == state.pool.size()) {
+                if (state.pool.empty()) continue;  // no key can type it
+                break;
+            }
+            if (same == planned.end()) planned.push_back(keysyms[end]);
+            const std::size_t k = static_cast<std::size_t>(std::find(planned.begin(), planned.end(), keysyms[end]) - planned.begin());
+            strokes.push_back(Stroke{state.pool[k].keycode, false});
         }
-        XSync(display, False);
-        sleepMicroseconds(settleMicroseconds);
-        for (KeyCode keycode : keycodes) pressAndRelease(display, keycode);
+        bool changes = false;
+        for (std::size_t k = 0; k < planned.size(); ++k) changes = changes || state.pool[k].current != planned[k];
+        if (changes) {
+            sleepMicroseconds(drainMicroseconds);
+            for (SpareKey& key : state.pool) key.lastCluster = -1;
+            for (std::size_t k = 0; k < planned.size(); ++k)
+                if (state.pool[k].current != planned[k]) assign(display, state.pool[k], planned[k]);
+            XSync(display, False);
+            sleepMicroseconds(settleMicroseconds);
+            remapped = true;
+        }
+        for (std::size_t k = 0; k < planned.size(); ++k) state.pool[k].lastCluster = index;
+        for (const Stroke& stroke : strokes) press(display, stroke);
         XSync(display, False);
         done = end;
     }
+    if (!remapped) return;
     // Nothing prepared ahead is valid any more.
-    for (std::size_t index = state.next; index < state.clusters.size(); ++index) {
-        state.clusters[index].mapped = false;
-        state.clusters[index].keycodes.clear();
+    for (std::size_t later = state.next; later < state.clusters.size(); ++later) {
+        state.clusters[later].mapped = false;
+        state.clusters[later].strokes.clear();
     }
 }
 
@@ -237,34 +297,43 @@ void typeUnprepared(Display* display, const std::vector<KeySym>& keysyms, long i
 
 void startTyping(const std::vector<std::u16string>& clusters) {
     Display* display = connection();
-    if (!display || !preparePool(display)) return;
+    if (!display) return;
+    preparePool(display);
     state.active = true;
+    // Read before any spare changes (they are all restored by now).
+    state.layout = KeyboardLayout::read(display);
     state.clusters.clear();
     for (const std::u16string& units : clusters) state.clusters.push_back(Cluster{units, keysymsOf(units), {}, false});
     state.next = 0;
     for (SpareKey& key : state.pool) key.lastCluster = -1;
-    mapAhead(display);
-    sleepMicroseconds(settleMicroseconds);
+    if (mapAhead(display)) sleepMicroseconds(settleMicroseconds);
 }
 
 void typeCluster(const std::u16string& units) {
     Display* display = connection();
-    if (units.empty() || !display || !preparePool(display)) return;
+    if (units.empty() || !display) return;
+    preparePool(display);
     // Key events arrive in the announced order; one that was not announced
     // (or a run without startTyping) is typed on its own.
     std::size_t index = state.next;
     while (state.active && index < state.clusters.size() && state.clusters[index].units != units) ++index;
+    // Keys of the layout are chosen for the modifiers of the start; when
+    // they changed (the user holds Shift, say), spare keycodes, which type
+    // the same on both levels, take over.
+    const bool useLayout = layoutHolds(display);
     if (!state.active || index == state.clusters.size()) {
-        typeUnprepared(display, keysymsOf(units), static_cast<long>(state.next));
+        typeUnprepared(display, keysymsOf(units), static_cast<long>(state.next), useLayout);
         return;
     }
     state.next = index;
     Cluster& cluster = state.clusters[index];
-    if (!cluster.mapped) {
-        typeUnprepared(display, cluster.keysyms, static_cast<long>(index));
+    const bool usesLayout = std::any_of(cluster.keysyms.begin(), cluster.keysyms.end(),
+                                        [](KeySym keysym) { return layoutStroke(keysym).has_value(); });
+    if (!cluster.mapped || (usesLayout && !useLayout)) {
+        typeUnprepared(display, cluster.keysyms, static_cast<long>(index), useLayout);
         return;
     }
-    for (KeyCode keycode : cluster.keycodes) pressAndRelease(display, keycode);
+    for (const Stroke& stroke : cluster.strokes) press(display, stroke);
     XSync(display, False);
 }
 

@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
-// Unicode typing on X11. The core keyboard has no key for most
-// characters, so every code point is typed through a spare keycode (one
+// Unicode typing on X11. A code point the keyboard layout holds (Return,
+// Tab, ASCII, whatever else the layout has) is typed on its own key, with
+// Shift pressed around it when its level needs it. The layout has no key
+// for most other characters: those are typed through a spare keycode (one
 // with no keysym) temporarily mapped to the code point's keysym.
 //
 // Applications read a changed key mapping lazily, when they translate a
@@ -21,7 +23,8 @@ namespace platform::x11 {
 // the first clusters' keycodes.
 void startTyping(const std::vector<std::u16string>& clusters);
 
-// Types one cluster: a key press and release per code point. A cluster
+// Types one cluster: a key press and release per code point (a CR LF
+// pair is one Return). A cluster
 // that was announced by startTyping uses its prepared keycodes; any other
 // is mapped on the spot.
 void typeCluster(const std::u16string& units);
