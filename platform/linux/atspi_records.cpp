@@ -112,7 +112,7 @@ std::vector<ObjectAddress> readChildren(const CallBatch& batch, const std::vecto
 // Third round, only for elements with actions: the stable name of each
 // action by its index (GetActions gave their count). An index past the
 // count is never asked: Qt's adaptor reads its list without a bounds check.
-// A name that cannot be read keeps the one GetActions gave.
+// A name that cannot be read, or is empty, keeps the one GetActions gave.
 void loadActionNames(const std::vector<ElementRef*>& elements) {
     CallBatch batch;
     std::vector<std::vector<std::size_t>> calls(elements.size());
@@ -132,7 +132,8 @@ void loadActionNames(const std::vector<ElementRef*>& elements) {
     for (std::size_t i = 0; i < elements.size(); ++i) {
         auto& actions = elements[i]->record->actions;
         for (std::size_t index = 0; index < calls[i].size(); ++index) {
-            if (auto name = readString(batch.reply(calls[i][index]))) (*actions)[index] = std::move(*name);
+            auto name = readString(batch.reply(calls[i][index]));
+            if (name && !name->empty()) (*actions)[index] = std::move(*name);
         }
     }
 }
