@@ -2,11 +2,11 @@
 #include <atspi/atspi-constants.h>
 
 #include <cmath>
-#include <limits>
 #include <memory>
 
 #include "platform/accessibility.h"
 #include "platform/linux/atspi_element.h"
+#include "platform/linux/atspi_placeholders.h"
 #include "platform/linux/atspi_roles.h"
 #include "platform/linux/atspi_toolkit.h"
 
@@ -19,23 +19,6 @@ using atspi::hasState;
 std::optional<AttributeValue> textValue(const std::optional<std::string>& text) {
     if (!text) return std::nullopt;
     return AttributeValue(*text);
-}
-
-// Browsers put U+FFFC OBJECT REPLACEMENT CHARACTER in a container's text
-// for each child object; it is no text. A text made only of them is none.
-std::optional<std::string> withoutObjectCharacters(const std::string& text) {
-    static constexpr std::string_view objectCharacter = "\xEF\xBF\xBC";
-    std::string kept;
-    kept.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();) {
-        if (text.compare(at, objectCharacter.size(), objectCharacter) == 0) {
-            at += objectCharacter.size();
-        } else {
-            kept += text[at++];
-        }
-    }
-    if (kept.empty() && !text.empty()) return std::nullopt;
-    return kept;
 }
 
 // The name of the chosen item of a combo box: the selected child of its
@@ -60,7 +43,7 @@ std::optional<AttributeValue> elementValue(const Element& element, const Element
         return AttributeValue(std::int64_t{hasState(record, ATSPI_STATE_CHECKED) ? 1 : 0});
     }
     std::optional<std::string> text;
-    if (record.text) text = withoutObjectCharacters(*record.text);
+    if (record.text) text = atspi::withoutObjectCharacters(*record.text);
     if (record.role == std::optional<std::uint32_t>(ATSPI_ROLE_COMBO_BOX) && (!text || text->empty())) {
         if (auto chosen = chosenItemName(element, record)) return AttributeValue(*chosen);
     }
@@ -72,20 +55,6 @@ std::optional<AttributeValue> elementValue(const Element& element, const Element
 std::optional<AttributeValue> stateValue(const ElementRecord& record, bool value) {
     if (!record.states) return std::nullopt;
     return AttributeValue(value);
-}
-
-// AT-SPI's "no position" (the least 32-bit integer, given by GTK for rows
-// scrolled out of view) and the all -1 frame some toolkits give for "no
-// extents" are no coordinates.
-bool isNoFrame(const atspi::Extents& extents) {
-    return extents.x == -1 && extents.y == -1 && extents.width == -1 && extents.height == -1;
-}
-bool hasPosition(const atspi::Extents& extents) {
-    constexpr std::int32_t noPosition = std::numeric_limits<std::int32_t>::min();
-    return !isNoFrame(extents) && extents.x != noPosition && extents.y != noPosition;
-}
-bool hasSize(const atspi::Extents& extents) {
-    return !isNoFrame(extents) && extents.width >= 0 && extents.height >= 0;
 }
 
 // Geometry only for elements on screen: a hidden one reports stale or
@@ -149,14 +118,14 @@ std::optional<AttributeValue> copyAttributeValue(const Element& element, std::st
     if (attribute == "AXFocused") return stateValue(*record, hasState(*record, ATSPI_STATE_FOCUSED));
     if (attribute == "AXPosition") {
         const atspi::Extents* extents = shownExtents(element, *record);
-        if (!extents || !hasPosition(*extents)) return std::nullopt;
+        if (!extents || !atspi::hasPosition(*extents)) return std::nullopt;
         const auto origin = coordinateOrigin(element);
         if (!origin) return std::nullopt;
         return AttributeValue(PointValue{Point{origin->x + extents->x, origin->y + extents->y}});
     }
     if (attribute == "AXSize") {
         const atspi::Extents* extents = shownExtents(element, *record);
-        if (!extents || !hasSize(*extents)) return std::nullopt;
+        if (!extents || !atspi::hasSize(*extents)) return std::nullopt;
         return AttributeValue(SizeValue{Size{double(extents->width), double(extents->height)}});
     }
     if (attribute == "AXChildren") {
