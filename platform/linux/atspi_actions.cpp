@@ -37,6 +37,11 @@ std::optional<std::string> axActionName(std::string_view atspiName) {
     return axCamelCase(atspiName);
 }
 
+bool isKnownVerb(std::string_view atspiName) {
+    const auto name = axActionName(atspiName);
+    return name == "AXPress" || name == "AXShowMenu";
+}
+
 std::vector<std::string> axActionNames(const std::vector<std::string>& atspiNames) {
     std::vector<std::string> names;
     for (const std::string& atspiName : atspiNames) {

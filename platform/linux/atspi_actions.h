@@ -14,6 +14,9 @@ namespace platform::atspi {
 // and its words capitalised. Nothing for an empty name.
 std::optional<std::string> axActionName(std::string_view atspiName);
 
+// Whether the name is one of the verbs named above (any case).
+bool isKnownVerb(std::string_view atspiName);
+
 // The mapped names of an element's actions, in order, each name once.
 std::vector<std::string> axActionNames(const std::vector<std::string>& atspiNames);
 

@@ -6,7 +6,9 @@
 #include <array>
 #include <map>
 #include <set>
+#include <tuple>
 
+#include "platform/linux/atspi_actions.h"
 #include "platform/linux/atspi_toolkit.h"
 #include "platform/timing.h"
 
@@ -109,34 +111,34 @@ std::vector<ObjectAddress> readChildren(const CallBatch& batch, const std::vecto
     return children;
 }
 
-// Third round, only for elements with actions: the stable name of each
-// action by its index (GetActions gave their count). An index past the
+// Third round, only for actions whose listed name is not a verb we know:
+// the stable name by the action's index (GetActions gave their count). An index past the
 // count is never asked: Qt's adaptor reads its list without a bounds check.
 // A name that cannot be read, or is empty, keeps the one GetActions gave.
 void loadActionNames(const std::vector<ElementRef*>& elements) {
     CallBatch batch;
-    std::vector<std::vector<std::size_t>> calls(elements.size());
-    bool asked = false;
+    // (element, action index, call)
+    std::vector<std::tuple<std::size_t, std::size_t, std::size_t>> calls;
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const auto& actions = elements[i]->record->actions;
         if (!actions) continue;
         for (std::size_t index = 0; index < actions->size() && index <= 0x7fffffff; ++index) {
+            // A listed name that is one of the verbs we know is the stable
+            // name (an English locale); only the others are asked.
+            if (isKnownVerb((*actions)[index])) continue;
             Message call = methodCall(elements[i]->address, ATSPI_DBUS_INTERFACE_ACTION, "GetName");
-            if (!appendInt32(call.get(), static_cast<std::int32_t>(index))) call.reset();
-            calls[i].push_back(batch.add(std::move(call)));
-            asked = true;
+            if (!appendInt32(call.get(), static_cast<std::int32_t>(index))) continue;
+            calls.emplace_back(i, index, batch.add(std::move(call)));
         }
     }
-    if (!asked) return;
+    if (calls.empty()) return;
     batch.wait();
-    for (std::size_t i = 0; i < elements.size(); ++i) {
-        auto& actions = elements[i]->record->actions;
-        for (std::size_t index = 0; index < calls[i].size(); ++index) {
-            auto name = readString(batch.reply(calls[i][index]));
-            if (name && !name->empty()) (*actions)[index] = std::move(*name);
-        }
+    for (const auto& [element, index, call] : calls) {
+        auto name = readString(batch.reply(call));
+        if (name && !name->empty()) (*elements[element]->record->actions)[index] = std::move(*name);
     }
 }
+
 
 // Firefox builds a page's tree while the page loads and marks the document
 // BUSY until it is done; a walk that read it then would see a half-empty
