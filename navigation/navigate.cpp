@@ -2,7 +2,6 @@
 
 #include <string_view>
 
-#include "platform/applications.h"
 #include "platform/processes.h"
 #include "platform/timing.h"
 #include "response/json.h"
@@ -28,13 +27,13 @@ std::string navigate(std::int32_t pid, const std::string& url) {
     if (hasUnsafeCharacter(url))
         return errorResponse("URL contains characters that are not safe to pass on a command line");
 
-    const auto appPath = platform::applicationPathForPid(pid);
-    if (!appPath) return errorResponse("Cannot locate the browser application for pid " + std::to_string(pid));
+    const auto opener = platform::openerCommand(pid, url);
+    if (!opener) return errorResponse("Cannot locate the browser application for pid " + std::to_string(pid));
 
     // No shell: the address is one argument whatever it holds. The
     // opener's output never reaches our standard output, so the one
     // document stays the only thing there.
-    const platform::LaunchResult launch = platform::launchProcess(platform::openerCommand(*appPath, url));
+    const platform::LaunchResult launch = platform::launchProcess(*opener);
     if (!launch.process) return errorResponse("Launch failed: " + launch.errorDescription);
 
     const std::int32_t status = platform::waitForProcessExit(*launch.process);

@@ -13,8 +13,9 @@ struct ProcessCommand {
     std::vector<std::string> arguments;  // after the program name
 };
 
-// The command that makes the application at appPath open url.
-ProcessCommand openerCommand(const std::string& appPath, const std::string& url);
+// The command that makes the running application that owns pid open url
+// itself, or nothing when no such application can be found.
+std::optional<ProcessCommand> openerCommand(std::int32_t pid, const std::string& url);
 
 struct LaunchResult {
     std::optional<std::int64_t> process;  // set when the process started

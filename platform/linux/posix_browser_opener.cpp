@@ -217,9 +217,15 @@ std::optional<ProcessCommand> openerFor(std::int32_t pid, const std::string& url
     if (!facts) return std::nullopt;
     std::optional<std::vector<std::string>> options;
     switch (facts->family) {
-        case Family::chromium: options = chromiumOptions(*facts, pid, source); break;
-        case Family::gecko: options = geckoOptions(*facts); break;
-        case Family::other: options.emplace(); break;
+        case Family::chromium:
+            options = chromiumOptions(*facts, pid, source);
+            break;
+        case Family::gecko:
+            options = geckoOptions(*facts);
+            break;
+        case Family::other:
+            options.emplace();
+            break;
     }
     if (!options) return std::nullopt;
     options->push_back(url);

@@ -317,8 +317,10 @@ std::string newUuidString() {
     return text;
 }
 
-ProcessCommand openerCommand(const std::string& appPath, const std::string& url) {
-    return ProcessCommand{"/usr/bin/open", {"-a", appPath, url}};
+std::optional<ProcessCommand> openerCommand(std::int32_t pid, const std::string& url) {
+    const auto appPath = applicationPathForPid(pid);
+    if (!appPath) return std::nullopt;
+    return ProcessCommand{"/usr/bin/open", {"-a", *appPath, url}};
 }
 
 LaunchResult launchProcess(const ProcessCommand& command) {

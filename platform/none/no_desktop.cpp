@@ -46,7 +46,7 @@ bool ensurePrivateDirectory(const std::string&) { return false; }
 bool writeFile(const std::string&, const std::vector<std::uint8_t>&) { return false; }
 std::string newUuidString() { return "00000000-0000-0000-0000-000000000000"; }
 
-ProcessCommand openerCommand(const std::string& appPath, const std::string& url) { return {appPath, {url}}; }
+std::optional<ProcessCommand> openerCommand(std::int32_t, const std::string&) { return std::nullopt; }
 LaunchResult launchProcess(const ProcessCommand&) { return {std::nullopt, "no desktop"}; }
 std::int32_t waitForProcessExit(std::int64_t) { return -1; }
 

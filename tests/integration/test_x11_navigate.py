@@ -1,15 +1,21 @@
-"""navigate through the built binary, with a stand-in browser: the address
+"""navigate through the built binary. With a stand-in browser: the address
 reaches the program as its one argument, without a shell, and nothing the
-program prints reaches the answer or holds the caller's pipes."""
+program prints reaches the answer or holds the caller's pipes. With the real
+browsers, each on a private profile: the address opens in the running
+instance as one new tab, and no new process stays."""
 
+import contextlib
+import http.server
 import json
 import os
 import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 import unittest
+import urllib.request
 
 import harness
 
@@ -94,6 +100,228 @@ class X11NavigateTest(unittest.TestCase):
                 status, out, err, _ = self.navigate(pid, url)
                 self.assertEqual((status, json.loads(out), err), (1, {"error": message}, ""))
         self.assertEqual(self.launches(), [])
+
+
+PAGE_TITLE = "Navigate Target"
+
+
+class PageServer:
+    """A local http server with one tiny page; counts the page's requests."""
+
+    def __init__(self):
+        requests = self.requests = []
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                requests.append(self.path)
+                body = ("<html><head><title>%s</title></head><body>page</body></html>" % PAGE_TITLE).encode()
+                self.send_response(200 if self.path == "/page" else 404)
+                self.send_header("Content-Type", "text/html")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.url = "http://127.0.0.1:%d/page" % self.server.server_address[1]
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+def processes():
+    """{pid: parent pid} of every process."""
+    table = {}
+    for name in os.listdir("/proc"):
+        if name.isdigit():
+            try:
+                with open("/proc/%s/stat" % name) as stat:
+                    table[int(name)] = int(stat.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                pass
+    return table
+
+
+def descendants(pid, table):
+    found, todo = set(), [pid]
+    while todo:
+        parent = todo.pop()
+        for child, its_parent in table.items():
+            if its_parent == parent and child not in found:
+                found.add(child)
+                todo.append(child)
+    return found
+
+
+def on_our_display(pid):
+    try:
+        with open("/proc/%d/environ" % pid, "rb") as environ:
+            return ("DISPLAY=%s" % os.environ["DISPLAY"]).encode() in environ.read().split(b"\0")
+    except OSError:
+        return False
+
+
+def program_of(pid):
+    try:
+        return os.readlink("/proc/%d/exe" % pid)
+    except OSError:
+        return None
+
+
+class Chromium:
+    program = "chromium"
+
+    def argv(self, profile):
+        # As root Chromium runs only without its sandbox: the opener must too.
+        return [self.program, "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+                "--disable-component-update", "--disable-sync", "--disable-quic", "--user-data-dir=" + profile,
+                "--remote-debugging-port=0", "about:blank"]
+
+    def tab_of(self, url):
+        return url
+
+    def tabs(self, profile, pid):
+        """The addresses of the open tabs, through the DevTools endpoint
+        (Chromium writes its port into the profile)."""
+        direct = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+        try:
+            with open(os.path.join(profile, "DevToolsActivePort")) as port_file:
+                port = int(port_file.readline())
+            with direct.open("http://127.0.0.1:%d/json/list" % port, timeout=5) as answer:
+                return sorted(target["url"] for target in json.load(answer) if target["type"] == "page")
+        except (OSError, ValueError, KeyError):
+            return None
+
+
+_FIREFOX_TABS = r"""
+import sys, pyatspi
+def tabs(node, depth, found):
+    if node is None or depth > 30:
+        return
+    role = node.getRole()
+    if role == pyatspi.ROLE_PAGE_TAB:
+        found.append(node.name)
+    elif role not in (pyatspi.ROLE_DOCUMENT_WEB, pyatspi.ROLE_DOCUMENT_FRAME):
+        for child in node:
+            tabs(child, depth + 1, found)
+for app in pyatspi.Registry.getDesktop(0):
+    try:
+        if app is not None and app.get_process_id() == int(sys.argv[1]):
+            found = []
+            tabs(app, 0, found)
+            print("\n".join(sorted(found)))
+            print("done")
+    except Exception:
+        pass
+"""
+
+
+class FirefoxESR:
+    program = "firefox-esr"
+    # No first-run pages, no default-browser question: only the tabs we open.
+    prefs = {
+        "browser.shell.checkDefaultBrowser": False,
+        "browser.startup.homepage_override.mstone": "ignore",
+        "startup.homepage_welcome_url": "",
+        "browser.aboutwelcome.enabled": False,
+        "datareporting.policy.dataSubmissionEnabled": False,
+        "datareporting.policy.firstRunURL": "",
+        "toolkit.telemetry.reportingpolicy.firstRun": False,
+        "browser.tabs.warnOnClose": False,
+    }
+
+    def argv(self, profile):
+        with open(os.path.join(profile, "user.js"), "w") as user:
+            for name, value in self.prefs.items():
+                user.write("user_pref(%s, %s);\n" % (json.dumps(name), json.dumps(value)))
+        return [self.program, "--profile", profile, "about:blank"]
+
+    def tab_of(self, url):
+        return PAGE_TITLE
+
+    def tabs(self, profile, pid):
+        """The titles of the open tabs, through the accessibility tree."""
+        try:
+            probe = subprocess.run(["/usr/bin/python3", "-c", _FIREFOX_TABS, str(pid)], stdin=subprocess.DEVNULL,
+                                   capture_output=True, timeout=15)
+        except subprocess.TimeoutExpired:
+            return None
+        lines = probe.stdout.decode().splitlines()
+        return lines[:-1] if lines[-1:] == ["done"] and len(lines) > 1 else None
+
+
+class RealBrowserNavigateTest(unittest.TestCase):
+    """navigate <browser pid> <address> against Chromium and Firefox ESR."""
+
+    def test_the_address_opens_as_one_tab_of_the_running_browser(self):
+        for browser in (Chromium(), FirefoxESR()):
+            with self.subTest(browser=browser.program), contextlib.ExitStack() as cleanup:
+                self.check(browser, cleanup)
+
+    def check(self, browser, cleanup):
+        if shutil.which(browser.program) is None:
+            self.skipTest("%s is not installed" % browser.program)
+        if not os.environ.get("DISPLAY"):
+            self.skipTest("no desktop: run under tools/with-desktop")
+        profile = tempfile.mkdtemp(prefix="tavik-navigate-profile-")
+        cleanup.callback(shutil.rmtree, profile, ignore_errors=True)
+        server = PageServer()
+        cleanup.callback(server.close)
+        env = dict(os.environ, MOZ_CRASHREPORTER_DISABLE="1")
+        env.pop("NO_AT_BRIDGE", None)
+        process = subprocess.Popen(browser.argv(profile), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, env=env)
+        cleanup.callback(self.stop_with_helpers, process)
+
+        def tabs():
+            return browser.tabs(profile, process.pid)
+
+        def settled_tabs():
+            # The same non-empty list twice in a row, a second apart.
+            first = tabs()
+            time.sleep(1)
+            return first if first and first == tabs() else None
+
+        before = harness.wait_for(settled_tabs, timeout=60, interval=0.5)
+        self.assertTrue(before, "%s showed no tabs" % browser.program)
+        program = program_of(process.pid)
+        running = processes()
+
+        status, out, err = harness.run_tool(["navigate", process.pid, server.url])
+
+        self.assertEqual((status, err), (0, ""), out)
+        self.assertEqual(json.loads(out), {"success": True, "method": "open", "url": server.url})
+        page = browser.tab_of(server.url)
+        opened = harness.wait_for(lambda: page in (tabs() or []), timeout=30)
+        self.assertTrue(opened, "the page did not open in %s: %s" % (browser.program, tabs()))
+        time.sleep(1)
+        self.assertEqual(sorted(tabs()), sorted(before + [page]))
+        self.assertEqual(server.requests.count("/page"), 1)
+
+        # Whatever navigate started has handed the address over and gone:
+        # a new process of the browser's program on this desktop is one of
+        # the running browser's own (a renderer for the new tab).
+        def strays():
+            table = processes()
+            ours = descendants(process.pid, table)
+            return [pid for pid in table if pid not in running and pid not in ours and pid != process.pid
+                    and (program_of(pid) or "").startswith(os.path.dirname(program) + "/") and on_our_display(pid)]
+
+        self.assertIsNotNone(harness.wait_for(lambda: not strays(), timeout=10), "stayed: %s" % strays())
+
+    @staticmethod
+    def stop_with_helpers(process):
+        helpers = descendants(process.pid, processes())
+        harness.stop(process)
+        for pid in helpers:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
 
 
 if __name__ == "__main__":
