@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
 #include <optional>
 
 #include "platform/linux/x11_connection.h"
@@ -18,13 +17,12 @@ namespace {
 
 // Time the target application gets to take in a new mapping before a key
 // that needs it arrives, when the mapping could not be made ahead.
-[[gnu::noinline]] std::uint32_t envNum(const char* n, int d) { const char* v = getenv(n); return v ? static_cast<std::uint32_t>(std::atoi(v)) : static_cast<std::uint32_t>(d); }
-const std::uint32_t settleMicroseconds = envNum("XSETTLE", 50000);
+constexpr std::uint32_t settleMicroseconds = 50000;
 // Time it gets to read the last keys before their keycodes lose their
 // keysyms at the end of typing.
 constexpr std::uint32_t drainMicroseconds = 100000;
 // How many clusters beyond the next one are mapped ahead.
-const std::size_t lookahead = envNum("XLOOK", 3);
+constexpr std::size_t lookahead = 3;
 // The core keyboard's keycode 8 is left alone: some clients treat it
 // specially.
 constexpr int firstUsableKeycode = 9;
