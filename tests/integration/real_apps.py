@@ -126,6 +126,25 @@ def x_window(title):
     return found["x"], found["y"], found["width"], found["height"]
 
 
+def x_frame(title):
+    """The window with the window manager's decoration around it (from
+    _NET_FRAME_EXTENTS), or the window itself without one, or None."""
+    window = x_window(title)
+    if window is None:
+        return None
+    try:
+        out = subprocess.run(["xprop", "-name", title, "_NET_FRAME_EXTENTS"], capture_output=True, text=True,
+                             timeout=10).stdout
+    except (subprocess.TimeoutExpired, OSError):
+        return window
+    hit = re.search(r"=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)", out)
+    if not hit:
+        return window
+    left, right, top, bottom = (int(v) for v in hit.groups())
+    x, y, width, height = window
+    return x - left, y - top, width + left + right, height + top + bottom
+
+
 # ---------------------------------------------------------------------------
 # PNG
 
@@ -240,6 +259,23 @@ def count_of(role, wanted):
     return lambda records: len(matches(records, role)) == wanted
 
 
+def libreoffice_profile(folder):
+    """A user installation without the tip of the day or first-start pages."""
+    os.makedirs(os.path.join(folder, "user"))
+    items = "".join('<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="%s" oor:op="fuse">'
+                    '<value>false</value></prop></item>\n' % name for name in ("ShowTipOfTheDay", "FirstRun"))
+    with open(os.path.join(folder, "user", "registrymodifications.xcu"), "w") as xcu:
+        xcu.write('<?xml version="1.0" encoding="UTF-8"?>\n<oor:items xmlns:oor="http://openoffice.org/2001/registry"'
+                  ' xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">'
+                  '\n' + items + '</oor:items>\n')
+
+
+def libreoffice_command(folder, server):
+    libreoffice_profile(folder)
+    return ["libreoffice", "--writer", "--norestore", "-env:UserInstallation=file://" + folder], {
+        "SAL_USE_VCLPLUGIN": "gtk3"}
+
+
 def firefox_profile(folder):
     """A profile that opens the page at once: no first-run pages, no
     telemetry, no default-browser question, no session restore."""
@@ -336,6 +372,14 @@ TABLE = [
         set_value=Typing(Target(["--role", "textfield"], "text", ""), SET_TEXT, "AXSetValue"),
         landmarks=[("combo box", "Fusion"), ("push button", "Hide"), ("radio button", "Custom")],
     ),
+    Application(
+        "LibreOfficeWriter", "libreoffice", libreoffice_command, "Untitled 1 - LibreOffice Writer",
+        presses=[Press(Target(["--role", "button", "--label", "Bold"], "toggle button", "Bold"),
+                       has_state("toggle button", "Bold", "checked"), "Bold is on")],
+        # A paragraph of the document; Return would split it, so no key check.
+        set_value=Typing(Target(["--role", "paragraph"], "paragraph", ""), SET_TEXT, "AXSetValue"),
+        landmarks=[("push button", "Open"), ("push button", "Save"), ("toggle button", "Bold")],
+    ),
 ]
 
 
@@ -358,33 +402,80 @@ class Running:
         self.pid = self.process.pid
 
     def window_index(self):
-        """The index of the window with the row's title, once pyatspi sees it."""
-        for window in reference_windows(self.pid):
-            if window.get("name") == self.spec.title:
-                return window["index"]
+        """The index of the window with the row's title, once pyatspi sees it
+        in the launched process or one of its descendants (LibreOffice's
+        starter runs the office as its child); that process becomes pid."""
+        for pid in [self.process.pid] + descendants(self.process.pid):
+            for window in reference_windows(pid):
+                if window.get("name") == self.spec.title:
+                    self.pid = pid
+                    return window["index"]
         return None
 
+    def status(self):
+        """None while the application's process runs, else how it ended."""
+        if self.pid == self.process.pid:
+            return self.process.poll()
+        try:
+            with open("/proc/%d/stat" % self.pid) as stat:
+                state = stat.read().rsplit(")", 1)[1].split()[0]
+            return None if state != "Z" else "ended"
+        except OSError:
+            return "ended"
+
     def alive(self):
-        return self.process.poll() is None
+        return self.status() is None
 
     def stop(self):
-        if self.alive():
+        """Ends the application and every helper of its session."""
+        group = self.process.pid
+        try:
+            os.killpg(group, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+        try:
+            self.process.wait(timeout=8)
+        except subprocess.TimeoutExpired:
+            pass
+        # Helpers that outlive the leader (or ignore the request) go too.
+        if harness.wait_for(lambda: not descendants_in_group(group), timeout=5, interval=0.2) is None:
             try:
-                os.killpg(self.pid, signal.SIGTERM)
+                os.killpg(group, signal.SIGKILL)
             except ProcessLookupError:
                 pass
-            try:
-                self.process.wait(timeout=8)
-            except subprocess.TimeoutExpired:
-                os.killpg(self.pid, signal.SIGKILL)
-                self.process.wait(timeout=5)
-        else:
-            # The leader is gone; its helpers may not be.
-            try:
-                os.killpg(self.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=5)
         shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def _parents():
+    """{pid: (parent pid, process group)} of every process."""
+    found = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/stat" % entry) as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+                found[int(entry)] = (int(fields[1]), int(fields[2]))
+            except (OSError, IndexError, ValueError):
+                pass
+    return found
+
+
+def descendants(pid):
+    """Pids of every descendant of a process, nearest first."""
+    parents = _parents()
+    found, level = [], [pid]
+    while level:
+        level = [child for child, (parent, _) in parents.items() if parent in level]
+        found.extend(level)
+    return found
+
+
+def descendants_in_group(group):
+    """Whether any process is still in this process group."""
+    return any(g == group for _, g in _parents().values())
 
 
 def launch(spec, server):

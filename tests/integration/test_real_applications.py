@@ -60,7 +60,7 @@ class ApplicationChecks:
             type(self).start()
 
     def tearDown(self):
-        status = self.app.process.poll()
+        status = self.app.status()
         if status is not None:
             self.fail("%s ended (status %s) during this check" % (self.spec.name, status))
 
@@ -75,13 +75,23 @@ class ApplicationChecks:
 
     def screen_offset(self, records):
         """What to add to pyatspi's coordinates to get screen coordinates: 0
-        for toolkits that report screen coordinates, the window's position
-        for GTK 4, which reports its window's origin as 0,0."""
+        for toolkits whose window sits where the X server has it (with or
+        without the window manager's frame), the window's position for one
+        (GTK 4) that reports its window at 0,0 and everything relative to it."""
         frame = records[0]
-        window = real_apps.x_window(self.spec.title)
-        if window is None:
+        window, outer = real_apps.x_window(self.spec.title), real_apps.x_frame(self.spec.title)
+        origin = (frame.get("x", 0), frame.get("y", 0))
+        if window is None or close(origin, window[:2]) or close(origin, outer[:2]):
             return 0, 0
-        return window[0] - frame.get("x", 0), window[1] - frame.get("y", 0)
+        return window[0] - origin[0], window[1] - origin[1]
+
+    def assert_window_geometry(self, record, what):
+        """A window's geometry is the X window's, with or without the window
+        manager's decoration (toolkits report either)."""
+        window, frame = real_apps.x_window(self.spec.title), real_apps.x_frame(self.spec.title)
+        self.assertIsNotNone(window, "xwininfo knows no window %r" % self.spec.title)
+        self.assertTrue(close(geometry(record), window) or close(geometry(record), frame),
+                        "%s %s, X window %s, with its frame %s" % (what, geometry(record), window, frame))
 
     def target_path(self, target, records=None):
         """The path of the target: through find, or (deeper than find
@@ -112,9 +122,7 @@ class ApplicationChecks:
         self.assertEqual(len(mine), 1, records)
         record = mine[0]
         self.assertEqual(record["windowIndex"], self.index)
-        window = real_apps.x_window(self.spec.title)
-        self.assertIsNotNone(window, "xwininfo knows no window %r" % self.spec.title)
-        self.assertTrue(close(geometry(record), window), "list-windows %s, X window %s" % (geometry(record), window))
+        self.assert_window_geometry(record, "list-windows")
 
     def test_2_read_tree_agrees_with_pyatspi(self):
         tree = harness.run_json(self, ["read-tree", self.pid, self.spec.depth, self.index])
@@ -212,8 +220,7 @@ class ApplicationChecks:
         self.addCleanup(lambda: os.path.exists(answer["path"]) and os.remove(answer["path"]))
         width, height, rows = real_apps.read_png(answer["path"])
         self.assertEqual((width, height), (answer["width"], answer["height"]))
-        window = real_apps.x_window(self.spec.title)
-        self.assertTrue(close(geometry(answer), window), "screenshot %s, X window %s" % (geometry(answer), window))
+        self.assert_window_geometry(answer, "screenshot")
         self.assertGreater(rows, 20, "the picture is (nearly) uniform")
 
     def test_7_navigate_opens_one_new_tab(self):
