@@ -20,6 +20,25 @@ import real_apps
 TOLERANCE = 12
 
 
+# The roles read-tree gives to the AT-SPI roles of controls.
+ROLES = {
+    "push button": {"AXButton"},
+    "toggle button": {"AXButton", "AXCheckBox"},
+    "check box": {"AXCheckBox"},
+    "radio button": {"AXRadioButton"},
+    "link": {"AXLink"},
+    "entry": {"AXTextField", "AXTextArea"},
+    "combo box": {"AXPopUpButton", "AXComboBox"},
+    "page tab": {"AXPageTab"},
+    "page tab list": {"AXTabGroup"},
+    "menu item": {"AXMenuItem"},
+    "menu bar": {"AXMenuBar"},
+    "scroll bar": {"AXScrollBar"},
+    "slider": {"AXSlider"},
+    "list": {"AXList"},
+}
+
+
 def tool_records(tree):
     return {r["path"]: r for r in real_apps.flatten(tree)}
 
@@ -152,6 +171,14 @@ class ApplicationChecks:
                     wrong_geometry.append((ref["path"], ref.get("name"), geometry(record), expected))
             if ref["role"] == "push button" and ref.get("actions") and "AXPress" not in record.get("actions", []):
                 no_press.append((ref["path"], ref.get("name"), ref["actions"], record.get("actions")))
+        # Every named control pyatspi sees, under its name and role (by name
+        # and role, not path: a toolkit quirk may fold an element away).
+        named = {(r.get(key), r["role"]) for r in tool.values() for key in ("title", "label", "description")}
+        unmatched = sorted({(ref["role"], ref["name"]) for ref in reference
+                            if ref.get("name") and ref["role"] in ROLES
+                            and not any((ref["name"], role) in named for role in ROLES[ref["role"]])})
+        self.assertEqual(unmatched[:8], [], "%d named controls missing from read-tree or under another role" % (
+            len(unmatched)))
         self.assertEqual(missing_geometry[:8], [], "%d shown elements without geometry" % len(missing_geometry))
         self.assertEqual(wrong_geometry[:8], [], "%d elements off pyatspi's place" % len(wrong_geometry))
         self.assertEqual(no_press[:8], [], "%d buttons without AXPress; pyatspi's actions -> read-tree's: %s" % (
