@@ -9,7 +9,6 @@ Run: tools/with-desktop /usr/bin/python3 -m unittest discover -s tests/integrati
 """
 
 import os
-import subprocess
 import unittest
 
 import harness
@@ -254,8 +253,8 @@ class ApplicationChecks:
         if not self.spec.browser:
             self.skipTest("%s is no browser" % self.spec.name)
         url = self.server.url("second.html")
-        before = set(browser_processes(self.spec.program))
-        self.addCleanup(end_new_processes, self.spec.program, before, self.pid)
+        before = set(browser_processes(self.spec.program, self.app.folder))
+        self.addCleanup(end_new_processes, self.spec.program, self.app.folder, before, self.app.process.pid)
         answer = harness.run_json(self, ["navigate", self.pid, url])
         self.assertEqual(answer, {"success": True, "method": "open", "url": url})
 
@@ -267,30 +266,32 @@ class ApplicationChecks:
         self.assertEqual(len(tabs("Tavik Test Page")), 1)
 
 
-def browser_processes(program):
-    """Pids of processes on this desktop running the program's executable."""
-    real = os.path.realpath(subprocess.run(["which", program], capture_output=True, text=True).stdout.strip())
+def browser_processes(program, folder):
+    """Pids of processes on this desktop that run the browser: its executable
+    (/usr/lib/<program>/...) or its private profile folder on the command line."""
     display = os.environ.get("DISPLAY", "").encode()
     found = []
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
         try:
-            exe = os.readlink("/proc/%s/exe" % entry)
             with open("/proc/%s/environ" % entry, "rb") as environ:
-                on_this_display = b"DISPLAY=" + display + b"\0" in environ.read() + b"\0"
+                if b"\0DISPLAY=" + display + b"\0" not in b"\0" + environ.read() + b"\0":
+                    continue
+            with open("/proc/%s/cmdline" % entry, "rb") as cmdline:
+                arguments = cmdline.read().decode("utf-8", "replace").split("\0")
         except OSError:
             continue
-        if on_this_display and os.path.dirname(exe) == os.path.dirname(real):
+        if os.path.basename(arguments[0]) == program or any(folder in a for a in arguments):
             found.append(int(entry))
     return found
 
 
-def end_new_processes(program, before, leader):
+def end_new_processes(program, folder, before, group):
     """Ends what navigate started outside the browser's own process group."""
-    for pid in set(browser_processes(program)) - before:
+    for pid in set(browser_processes(program, folder)) - before:
         try:
-            if os.getpgid(pid) != leader:
+            if os.getpgid(pid) != group:
                 os.kill(pid, 15)
         except OSError:
             pass
