@@ -8,6 +8,8 @@
  *   "Key recorder": takes keyboard focus and records the text its keys
  *     deliver; it has no value that accessibility could set, so type
  *     falls back to keys. The label under it shows the text received.
+ *   "Text view": a multi-line text view that takes keys only: text set
+ *     through accessibility is refused, so type falls back to keys
  *   "Click target": no actions; counts the clicks it gets
  *   a patch of solid colour #D03C1E           (screenshot pixels)
  *
@@ -15,10 +17,11 @@
  * REPORT_PATH (through a temporary file and rename, so a reader never
  * sees half a report). Geometry is in root window pixels:
  *   {"pid":N,"window":R,"button":R,"clicks":N,"scrollArea":R,
- *    "scroll":{"value":X,"upper":N,"page":N},"recorder":R,
+ *    "scroll":{"value":X,"upper":N,"page":N},"wheelTimes":[N,...],"recorder":R,
  *    "recorderFocused":B,"typed":"...","target":R,"targetClicks":N,
  *    "lastTargetClick":{"x":N,"y":N},"patch":R,"patchColour":[r,g,b]}
- * with R = {"x":N,"y":N,"width":N,"height":N}.
+ * with R = {"x":N,"y":N,"width":N,"height":N}; wheelTimes are the X server
+ * times (ms) of the last wheel steps over the list, oldest first.
  */
 #include <gtk/gtk.h>
 #include <unistd.h>
@@ -33,6 +36,10 @@ static int clicks = 0, target_clicks = 0, last_click_x = -1, last_click_y = -1;
 static GString *typed;
 static GtkIMContext *input_method;
 static GString *last_report;
+#define WHEEL_TIMES 64
+static guint32 wheel_times[WHEEL_TIMES];
+static int wheel_count = 0;
+static int user_actions = 0;
 
 static void on_increment(GtkButton *b, gpointer counter_label) {
     (void)b;
@@ -90,6 +97,36 @@ static gboolean draw_recorder(GtkWidget *widget, cairo_t *cr, gpointer data) {
     gtk_render_frame(style, cr, 0, 0, width, height);
     if (gtk_widget_has_focus(widget)) gtk_render_focus(style, cr, 2, 2, width - 4, height - 4);
     return FALSE;
+}
+
+static gboolean on_wheel(GtkWidget *widget, GdkEventScroll *event, gpointer data) {
+    (void)widget;
+    (void)data;
+    if (event->direction == GDK_SCROLL_UP || event->direction == GDK_SCROLL_DOWN)
+        wheel_times[wheel_count++ % WHEEL_TIMES] = event->time;
+    return FALSE;
+}
+
+/* The text view's buffer changes only by keys (inside a user action), so
+ * that setting its text through accessibility does not take. */
+static void on_user_action(GtkTextBuffer *buffer, gpointer delta) {
+    (void)buffer;
+    user_actions += GPOINTER_TO_INT(delta);
+}
+
+static void refuse_insert(GtkTextBuffer *buffer, GtkTextIter *at, gchar *text, gint length, gpointer data) {
+    (void)at;
+    (void)text;
+    (void)length;
+    (void)data;
+    if (user_actions == 0) g_signal_stop_emission_by_name(buffer, "insert-text");
+}
+
+static void refuse_delete(GtkTextBuffer *buffer, GtkTextIter *start, GtkTextIter *end, gpointer data) {
+    (void)start;
+    (void)end;
+    (void)data;
+    if (user_actions == 0) g_signal_stop_emission_by_name(buffer, "delete-range");
 }
 
 static gboolean on_target_press(GtkWidget *widget, GdkEventButton *event, gpointer data) {
@@ -150,6 +187,11 @@ static gboolean write_report(gpointer data) {
     g_ascii_formatd(value, sizeof value, "%.3f", gtk_adjustment_get_value(adjustment));
     g_string_append_printf(out, "\"scroll\":{\"value\":%s,\"upper\":%d,\"page\":%d},", value, (int)gtk_adjustment_get_upper(adjustment),
                            (int)gtk_adjustment_get_page_size(adjustment));
+    g_string_append(out, "\"wheelTimes\":[");
+    const int oldest = wheel_count > WHEEL_TIMES ? wheel_count - WHEEL_TIMES : 0;
+    for (int i = oldest; i < wheel_count; i++)
+        g_string_append_printf(out, "%s%u", i == oldest ? "" : ",", wheel_times[i % WHEEL_TIMES]);
+    g_string_append(out, "],");
     append_rect(out, "recorder", recorder);
     g_string_append_printf(out, "\"recorderFocused\":%s,\"typed\":",
                            gtk_widget_has_focus(recorder) && gtk_window_is_active(GTK_WINDOW(window)) ? "true"
@@ -219,6 +261,7 @@ int main(int argc, char **argv) {
     }
     gtk_container_add(GTK_CONTAINER(scroller), lines);
     set_accessible_name(scroller, "Scroll area");
+    g_signal_connect(scroller, "scroll-event", G_CALLBACK(on_wheel), NULL);
     gtk_box_pack_start(GTK_BOX(outer), scroller, FALSE, FALSE, 0);
 
     recorder = gtk_drawing_area_new();
@@ -242,6 +285,18 @@ int main(int argc, char **argv) {
     gtk_label_set_selectable(GTK_LABEL(typed_label), FALSE);
     gtk_widget_set_halign(typed_label, GTK_ALIGN_START);
     gtk_box_pack_start(GTK_BOX(outer), typed_label, FALSE, FALSE, 0);
+
+    GtkWidget *text_view = gtk_text_view_new();
+    GtkTextBuffer *buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(text_view));
+    g_signal_connect(buffer, "begin-user-action", G_CALLBACK(on_user_action), GINT_TO_POINTER(1));
+    g_signal_connect(buffer, "end-user-action", G_CALLBACK(on_user_action), GINT_TO_POINTER(-1));
+    g_signal_connect(buffer, "insert-text", G_CALLBACK(refuse_insert), NULL);
+    g_signal_connect(buffer, "delete-range", G_CALLBACK(refuse_delete), NULL);
+    GtkWidget *text_frame = gtk_scrolled_window_new(NULL, NULL);
+    gtk_widget_set_size_request(text_frame, -1, 70);
+    gtk_container_add(GTK_CONTAINER(text_frame), text_view);
+    set_accessible_name(text_view, "Text view");
+    gtk_box_pack_start(GTK_BOX(outer), text_frame, FALSE, FALSE, 0);
 
     target = gtk_event_box_new();
     gtk_widget_set_size_request(target, 200, 60);

@@ -3,11 +3,12 @@ synthetic fallbacks of click and type, checked by what the GTK input
 fixture received."""
 
 import subprocess
+import threading
 import time
 import unittest
 
 import harness
-from x11_fixture import InputFixture, centre
+from x11_fixture import InputFixture, accessible_text, centre, vertical_scrollbar_value
 
 
 def keymap():
@@ -69,6 +70,29 @@ class X11InputTest(unittest.TestCase):
         self.assertLess(time.monotonic() - started, 10)
         self.assertAlmostEqual(self.scroll_value_after(2147483647), top + one_step, delta=0.05)
 
+    def test_wheel_steps_arrive_apart_and_each_moves_the_scroll_bar(self):
+        # Steps that arrive together are merged by some applications
+        # (Chromium over an inner scroll box), so the steps of one run
+        # reach the server apart; each moves the bar, read through pyatspi.
+        area = self.fixture.report()["scrollArea"]
+        harness.run_json(self, ["click-xy", area["x"] + 40, area["y"] + 40])
+        self.scroll_value_after(2147483647)
+        top = vertical_scrollbar_value(self.fixture.pid, "Scroll area")
+        self.scroll_value_after(-1)
+        one_step = vertical_scrollbar_value(self.fixture.pid, "Scroll area") - top
+        self.assertGreater(one_step, 0, "scrolling down moved nothing")
+        for amount, steps in [(-400, 10), (-2000, 50)]:
+            with self.subTest(amount=amount):
+                self.scroll_value_after(2147483647)
+                before = self.fixture.report()["wheelTimes"]
+                self.scroll_value_after(amount)
+                self.assertAlmostEqual(vertical_scrollbar_value(self.fixture.pid, "Scroll area"), top + steps * one_step,
+                                       delta=0.05)
+                times = self.fixture.report()["wheelTimes"][-steps:]
+                self.assertNotEqual(times[0], before[-1], "fewer wheel steps arrived than sent")
+                gaps = [later - earlier for earlier, later in zip(times, times[1:])]
+                self.assertGreaterEqual(min(gaps), 8, "wheel steps came in a burst: gaps %r ms" % gaps)
+
     def test_click_without_a_press_action_clicks_the_element_centre(self):
         path = self.element_path("Click target")
         before = self.fixture.report()
@@ -101,6 +125,46 @@ class X11InputTest(unittest.TestCase):
                 time.sleep(0.3)
                 self.assertEqual(self.fixture.report()["typed"][len(before):], text, report)
         # The spare keycodes lend their keysyms only while typing.
+        self.assertEqual(keymap(), mapping_before)
+
+    def test_type_into_a_text_view_uses_the_layout_keys_and_spares_only_for_the_rest(self):
+        # The text view refuses text set through accessibility, so type
+        # falls back to keys; its text is read back through pyatspi.
+        path = self.element_path("Text view")
+        mapping_before = keymap()
+        samples = []
+        stop = threading.Event()
+
+        def sample():
+            while not stop.is_set():
+                samples.append(keymap())
+                time.sleep(0.02)
+
+        # Keys the layout holds (ASCII, Shift levels, Return, Tab, a CR LF
+        # pair as one Return) go out on their own keycodes: the key map
+        # never changes while they are typed.
+        layout_text = "Ab C!\nd\te\r\nF"
+        sampler = threading.Thread(target=sample)
+        sampler.start()
+        try:
+            answer = harness.run_json(self, ["type", self.fixture.pid, path, layout_text])
+        finally:
+            stop.set()
+            sampler.join()
+        self.assertEqual(answer, {"success": True, "method": "CGEvent", "text": layout_text})
+        expected = "Ab C!\nd\te\nF"
+        self.assertTrue(harness.wait_for(lambda: accessible_text(self.fixture.pid, "Text view") == expected, timeout=5),
+                        accessible_text(self.fixture.pid, "Text view"))
+        self.assertGreater(len(samples), 3)
+        self.assertTrue(all(s == mapping_before for s in samples), "the key map changed while typing layout keys")
+
+        # Characters the layout lacks between ones it has.
+        mixed = "\u00e9\n\u4f60\t\U0001F600x\u00e9\u597d"
+        answer = harness.run_json(self, ["type", self.fixture.pid, path, mixed])
+        self.assertEqual(answer, {"success": True, "method": "CGEvent", "text": mixed})
+        expected += mixed
+        self.assertTrue(harness.wait_for(lambda: accessible_text(self.fixture.pid, "Text view") == expected, timeout=5),
+                        accessible_text(self.fixture.pid, "Text view"))
         self.assertEqual(keymap(), mapping_before)
 
 

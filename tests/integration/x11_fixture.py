@@ -81,6 +81,51 @@ class InputFixture:
         os.rmdir(self.folder)
 
 
+def _accessible(pid, matches, within=None):
+    """The first accessible of process pid (below the accessible named
+    `within`, when given) for which matches(accessible) holds, searched
+    depth first through pyatspi; None when there is none."""
+    import pyatspi  # Debian's pyatspi loads only under /usr/bin/python3
+
+    def search(node, test, depth=0):
+        if node is None or depth > 30:
+            return None
+        if test(node):
+            return node
+        for child in node:
+            found = search(child, test, depth + 1)
+            if found is not None:
+                return found
+        return None
+
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is not None and app.get_process_id() == pid:
+            root = app if within is None else search(app, lambda n: n.name == within)
+            return search(root, matches)
+    return None
+
+
+def accessible_text(pid, name):
+    """The whole text of process pid's accessible with this name, read
+    through pyatspi."""
+    node = _accessible(pid, lambda n: n.name == name)
+    text = node.queryText()
+    return text.getText(0, text.characterCount)
+
+
+def vertical_scrollbar_value(pid, within):
+    """The current value of the vertical scroll bar in process pid's
+    accessible named `within`, read through pyatspi."""
+    import pyatspi
+
+    node = _accessible(
+        pid,
+        lambda n: n.getRole() == pyatspi.ROLE_SCROLL_BAR and n.getState().contains(pyatspi.STATE_VERTICAL),
+        within,
+    )
+    return node.queryValue().currentValue
+
+
 def centre(rect):
     return rect["x"] + rect["width"] / 2, rect["y"] + rect["height"] / 2
 
