@@ -37,6 +37,28 @@ std::optional<std::string> axActionName(std::string_view atspiName) {
     return axCamelCase(atspiName);
 }
 
+void nameDefaultPress(ElementRecord& record) {
+    static constexpr std::uint32_t pressedRoles[] = {
+        ATSPI_ROLE_PUSH_BUTTON,     ATSPI_ROLE_TOGGLE_BUTTON,     ATSPI_ROLE_CHECK_BOX, ATSPI_ROLE_RADIO_BUTTON,
+        ATSPI_ROLE_LINK,            ATSPI_ROLE_MENU_ITEM,         ATSPI_ROLE_CHECK_MENU_ITEM,
+        ATSPI_ROLE_RADIO_MENU_ITEM, ATSPI_ROLE_PAGE_TAB,
+    };
+    if (!record.actions || !record.role ||
+        std::find(std::begin(pressedRoles), std::end(pressedRoles), *record.role) == std::end(pressedRoles)) {
+        return;
+    }
+    auto& actions = *record.actions;
+    if (std::any_of(actions.begin(), actions.end(), [](const std::string& name) { return axActionName(name) == "AXPress"; })) {
+        return;
+    }
+    for (std::string& name : actions) {
+        if (equalsIgnoringCase(name, "doDefault")) {
+            name = "press";
+            return;
+        }
+    }
+}
+
 bool isKnownVerb(std::string_view atspiName) {
     const auto name = axActionName(atspiName);
     return name == "AXPress" || name == "AXShowMenu";

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/atspi_element.h"
+
 namespace platform::atspi {
 
 // The name an AT-SPI action goes by: the verbs that press an element
@@ -13,6 +15,12 @@ namespace platform::atspi {
 // "AXPress"; the context-menu verbs are "AXShowMenu"; any other is "AX"
 // and its words capitalised. Nothing for an empty name.
 std::optional<std::string> axActionName(std::string_view atspiName);
+
+// Chromium names the press of some controls (its toolbar buttons) only
+// "doDefault"; on a control that is there to be pressed (a button, a check
+// box, a link, a menu item, a tab) without another press, it is taken as
+// the press. Other elements keep it as "AXDoDefault".
+void nameDefaultPress(ElementRecord& record);
 
 // Whether the name is one of the verbs named above (any case).
 bool isKnownVerb(std::string_view atspiName);

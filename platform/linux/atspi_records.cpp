@@ -236,6 +236,7 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
         if (auto name = readString(replyTo(details, calls[localizedRole]))) localizedRoleNames().emplace(key, *name);
     }
     loadActionNames(elements);
+    for (ElementRef* element : elements) nameDefaultPress(*element->record);
     // Every element of a role gets the name once its first one brought it.
     for (ElementRef* element : elements) {
         ElementRecord& record = *element->record;

@@ -176,6 +176,11 @@ class ApplicationChecks:
         unmatched = sorted({(ref["role"], ref["name"]) for ref in reference
                             if ref.get("name") and ref["role"] in ROLES
                             and not any((ref["name"], role) in named for role in ROLES[ref["role"]])})
+        if unmatched:
+            # A name that changes by itself (Chromium's tab names carry the
+            # page's memory use) is no miss: only those pyatspi reads again.
+            again = {(r["role"], r.get("name")) for r in self.reference()}
+            unmatched = [entry for entry in unmatched if entry in again]
         self.assertEqual(unmatched[:8], [], "%d named controls missing from read-tree or under another role" % (
             len(unmatched)))
         self.assertEqual(missing_geometry[:8], [], "%d shown elements without geometry" % len(missing_geometry))

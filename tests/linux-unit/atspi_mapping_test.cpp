@@ -76,4 +76,30 @@ TEST(AtspiActionNames, ListEachNameOnceAndPerformTheFirstThatMaps) {
     EXPECT_EQ(platform::atspi::actionIndexFor({}, "AXPress"), std::nullopt);
 }
 
+TEST(AtspiActionNames, ChromiumsDefaultActionPressesOnlyControls) {
+    struct Case {
+        std::uint32_t role;
+        std::vector<std::string> actions;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {ATSPI_ROLE_PUSH_BUTTON, {"doDefault", "showContextMenu"}, {"AXPress", "AXShowMenu"}},
+        {ATSPI_ROLE_LINK, {"doDefault"}, {"AXPress"}},
+        // A control with a press of its own keeps both apart.
+        {ATSPI_ROLE_PUSH_BUTTON, {"doDefault", "press"}, {"AXDoDefault", "AXPress"}},
+        // A container is no control: nothing to press.
+        {ATSPI_ROLE_PANEL, {"doDefault", "showContextMenu"}, {"AXDoDefault", "AXShowMenu"}},
+    };
+    for (const Case& c : cases) {
+        ElementRecord record = withRole(c.role);
+        record.actions = c.actions;
+        platform::atspi::nameDefaultPress(record);
+        EXPECT_EQ(platform::atspi::axActionNames(*record.actions), c.names) << c.role;
+        // The press performs the action the toolkit listed at that index.
+        if (c.names[0] == "AXPress") {
+            EXPECT_EQ(platform::atspi::actionIndexFor(*record.actions, "AXPress"), 0);
+        }
+    }
+}
+
 }  // namespace
