@@ -44,10 +44,10 @@ def by_path(record, found=None):
     return found
 
 
-def start_fixture():
+def start_fixture(env=None):
     """The fixture, its stderr kept in a temporary file."""
     log = tempfile.TemporaryFile()
-    app = harness.start_app([FIXTURE], MAIN_TITLE, stderr=log)
+    app = harness.start_app([FIXTURE], MAIN_TITLE, stderr=log, env=env)
     # The other windows may show a moment after the first.
     shown = lambda: all(harness.window_record(app.pid, title) for title in (SECOND_TITLE, MANY_TITLE))
     if not harness.wait_for(shown):
@@ -245,6 +245,19 @@ class FixtureActions(unittest.TestCase):
             self.assertEqual(harness.run_json(self, ["click", self.pid, BUTTON]), {"success": True, "method": "AXPress"})
             counted = harness.wait_for(lambda: self.read(COUNTER)["value"] == "Count: %d" % presses, timeout=5)
             self.assertTrue(counted, self.read(COUNTER))
+
+    def test_click_presses_in_a_german_locale_too(self):
+        # GTK lists its actions under translated names ("Klicken"); the
+        # press must not depend on them.
+        if "de_DE.utf8" not in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout:
+            self.skipTest("the de_DE.UTF-8 locale is not generated")
+        app, log = start_fixture(dict(os.environ, LANG="de_DE.UTF-8", LC_ALL="de_DE.UTF-8"))
+        self.addCleanup(stop_fixture, app, log)
+        button = by_path(harness.run_json(self, ["read-tree", app.pid, 50]))[BUTTON]
+        self.assertEqual(button["actions"], ["AXPress"])
+        self.assertEqual(harness.run_json(self, ["click", app.pid, BUTTON]), {"success": True, "method": "AXPress"})
+        counted = lambda: by_path(harness.run_json(self, ["read-tree", app.pid, 50]))[COUNTER]["value"] == "Count: 1"
+        self.assertTrue(harness.wait_for(counted, timeout=5))
 
     def test_click_toggles_the_check_box(self):
         self.assertEqual(harness.run_json(self, ["click", self.pid, CHECK_BOX]), {"success": True, "method": "AXPress"})
