@@ -163,3 +163,17 @@ def stop(process):
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait(timeout=5)
+
+
+def process_table():
+    """{pid: (parent pid, process group)} of every process, read from /proc."""
+    table = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/stat" % entry) as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+                table[int(entry)] = (int(fields[1]), int(fields[2]))
+            except (OSError, IndexError, ValueError):
+                pass
+    return table

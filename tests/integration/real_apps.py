@@ -449,23 +449,9 @@ class Running:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
-def _parents():
-    """{pid: (parent pid, process group)} of every process."""
-    found = {}
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                with open("/proc/%s/stat" % entry) as stat:
-                    fields = stat.read().rsplit(")", 1)[1].split()
-                found[int(entry)] = (int(fields[1]), int(fields[2]))
-            except (OSError, IndexError, ValueError):
-                pass
-    return found
-
-
 def descendants(pid):
     """Pids of every descendant of a process, nearest first."""
-    parents = _parents()
+    parents = harness.process_table()
     found, level = [], [pid]
     while level:
         level = [child for child, (parent, _) in parents.items() if parent in level]
@@ -475,7 +461,7 @@ def descendants(pid):
 
 def descendants_in_group(group):
     """Whether any process is still in this process group."""
-    return any(g == group for _, g in _parents().values())
+    return any(g == group for _, g in harness.process_table().values())
 
 
 def launch(spec, server):

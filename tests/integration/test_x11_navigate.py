@@ -135,15 +135,7 @@ class PageServer:
 
 def processes():
     """{pid: parent pid} of every process."""
-    table = {}
-    for name in os.listdir("/proc"):
-        if name.isdigit():
-            try:
-                with open("/proc/%s/stat" % name) as stat:
-                    table[int(name)] = int(stat.read().rsplit(")", 1)[1].split()[1])
-            except (OSError, IndexError, ValueError):
-                pass
-    return table
+    return {pid: parent for pid, (parent, _) in harness.process_table().items()}
 
 
 def descendants(pid, table):
