@@ -6,7 +6,6 @@
 #include <array>
 #include <map>
 #include <set>
-#include <tuple>
 
 #include "platform/linux/atspi_actions.h"
 #include "platform/linux/atspi_toolkit.h"
@@ -112,33 +111,64 @@ std::vector<ObjectAddress> readChildren(const CallBatch& batch, const std::vecto
 }
 
 // Third round, only for actions whose listed name is not a verb we know:
-// the stable name by the action's index (GetActions gave their count). An index past the
-// count is never asked: Qt's adaptor reads its list without a bounds check.
-// A name that cannot be read, or is empty, keeps the one GetActions gave.
+// the stable name by the action's index (GetActions gave their count). An
+// index past the count is never asked: Qt's adaptor reads its list without
+// a bounds check. A translated name stands for the same verb on every
+// element of an application, so it is asked once per run; an empty one
+// (Chromium lists no names) is asked every time. A name that cannot be
+// read, or is empty, keeps the listed one.
+using ListedName = std::pair<std::string, std::string>;  // bus, listed name
+
+std::map<ListedName, std::string>& stableNames() {
+    static std::map<ListedName, std::string> names;
+    return names;
+}
+
 void loadActionNames(const std::vector<ElementRef*>& elements) {
     CallBatch batch;
-    // (element, action index, call)
-    std::vector<std::tuple<std::size_t, std::size_t, std::size_t>> calls;
+    struct Asked {
+        std::size_t element, index, call;
+    };
+    std::vector<Asked> calls;
+    std::vector<std::pair<std::size_t, std::size_t>> waiting;  // for a name asked of another element
+    std::set<ListedName> asking;
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        const auto& actions = elements[i]->record->actions;
+        auto& actions = elements[i]->record->actions;
         if (!actions) continue;
         for (std::size_t index = 0; index < actions->size() && index <= 0x7fffffff; ++index) {
-            // A listed name that is one of the verbs we know is the stable
-            // name (an English locale); only the others are asked.
-            if (isKnownVerb((*actions)[index])) continue;
+            std::string& listed = (*actions)[index];
+            if (isKnownVerb(listed)) continue;
+            const ListedName key{elements[i]->address.bus, listed};
+            if (!listed.empty()) {
+                if (auto known = stableNames().find(key); known != stableNames().end()) {
+                    listed = known->second;
+                    continue;
+                }
+                if (!asking.insert(key).second) {
+                    waiting.emplace_back(i, index);
+                    continue;
+                }
+            }
             Message call = methodCall(elements[i]->address, ATSPI_DBUS_INTERFACE_ACTION, "GetName");
             if (!appendInt32(call.get(), static_cast<std::int32_t>(index))) continue;
-            calls.emplace_back(i, index, batch.add(std::move(call)));
+            calls.push_back({i, index, batch.add(std::move(call))});
         }
     }
     if (calls.empty()) return;
     batch.wait();
-    for (const auto& [element, index, call] : calls) {
-        auto name = readString(batch.reply(call));
-        if (name && !name->empty()) (*elements[element]->record->actions)[index] = std::move(*name);
+    for (const Asked& asked : calls) {
+        std::string& listed = (*elements[asked.element]->record->actions)[asked.index];
+        auto name = readString(batch.reply(asked.call));
+        if (!name || name->empty()) continue;
+        if (!listed.empty()) stableNames()[{elements[asked.element]->address.bus, listed}] = *name;
+        listed = std::move(*name);
+    }
+    for (const auto& [element, index] : waiting) {
+        std::string& listed = (*elements[element]->record->actions)[index];
+        auto known = stableNames().find({elements[element]->address.bus, listed});
+        if (known != stableNames().end()) listed = known->second;
     }
 }
-
 
 // Firefox builds a page's tree while the page loads and marks the document
 // BUSY until it is done; a walk that read it then would see a half-empty
