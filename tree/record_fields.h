@@ -12,7 +12,14 @@
 // Longest value shown, in user-perceived characters.
 inline constexpr std::size_t kValueClusterLimit = 200;
 
-// Sets key to text when there is a text and it is not empty.
+// Longest title, description or label shown, in user-perceived characters:
+// an application may hand out a name of megabytes.
+inline constexpr std::size_t kTextClusterLimit = 10000;
+
+// The first kTextClusterLimit characters of text.
+std::string cutText(std::string text);
+
+// Sets key to the text (cut as above) when there is a text and it is not empty.
 void setNonEmptyText(JsonObject& record, const char* key, std::optional<std::string> text);
 
 // Sets "value" to the first 200 characters of value when there is one and

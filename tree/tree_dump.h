@@ -12,7 +12,10 @@
 // Guards far above any real interface, so that a child list leading back
 // to an ancestor ends the dump in order instead of growing without end.
 struct DumpLimits {
-    std::int64_t maxNesting = 2000;      // levels below the starting element, itself included
+    // Levels below the starting element, itself included: each level nests
+    // two JSON levels (the record and its children), and common parsers
+    // (Python's json among them) refuse a document nested 1,000 deep.
+    std::int64_t maxNesting = 400;
     std::int64_t maxElements = 1000000;  // records in one dump
 };
 

@@ -17,7 +17,7 @@ namespace {
 using Json = nlohmann::json;
 
 constexpr std::int32_t pid = 42;
-const std::string tooDeep = R"x({"error":"Tree too deep (more than 2000 levels)"})x";
+const std::string tooDeep = R"x({"error":"Tree too deep (more than 400 levels)"})x";
 const std::string usage = R"({"error":"Usage: tavik-ax read-tree <pid> [maxDepth] [windowIndex]"})";
 
 class ReadTree : public testing::Test {
@@ -249,6 +249,23 @@ TEST_F(ReadTree, ValueCutToTwoHundredCharacters) {
     }
 }
 
+TEST_F(ReadTree, NamesCutToTenThousandCharacters) {
+    // An application may hand out a name of megabytes.
+    const std::string eAcute = "e\xCC\x81";
+    const std::string long_ = repeat(eAcute, 12000);
+    const std::string kept = repeat(eAcute, 10000);
+    for (const char* attribute : {"AXTitle", "AXDescription", "AXLabel"}) {
+        window->set(attribute, long_);
+    }
+    const Json record = rootRecord();
+    EXPECT_EQ(record["title"], kept);
+    EXPECT_EQ(record["description"], kept);
+    EXPECT_EQ(record["label"], kept);
+    // Exactly at the limit, nothing is cut; short names are untouched.
+    window->set("AXTitle", repeat("x", 10000));
+    EXPECT_EQ(rootRecord()["title"], repeat("x", 10000));
+}
+
 TEST_F(ReadTree, NestedRecordsInChildOrder) {
     memory::Node& first = memory::newElement("AXButton", "one");
     memory::Node& second = memory::newElement("AXGroup");
@@ -306,9 +323,9 @@ TEST_F(ReadTree, EndlessTreeEndsWithAnError) {
 }
 
 TEST_F(ReadTree, DeepTreeWithinTheNestingLimitPrintsWhole) {
-    // 2000 levels (depths 0 to 1999) print; one more level is too deep.
+    // 400 levels (depths 0 to 399) print; one more level is too deep.
     memory::Node* last = window;
-    for (int depth = 1; depth < 2000; ++depth) {
+    for (int depth = 1; depth < 400; ++depth) {
         memory::Node& child = memory::newElement("AXGroup");
         last->addChild(child);
         last = &child;
@@ -316,11 +333,11 @@ TEST_F(ReadTree, DeepTreeWithinTheNestingLimitPrintsWhole) {
     CommandResult result = run({"42", "100000"});
     ASSERT_EQ(result.status, 0);
     const Json record = Json::parse(result.document);
-    EXPECT_EQ(levels(record), 2000);
+    EXPECT_EQ(levels(record), 400);
 
     last->addChild(memory::newElement("AXButton"));
-    EXPECT_EQ(run({"42", "1999"}).status, 0);  // the depth argument stops it in time
-    result = run({"42", "2000"});
+    EXPECT_EQ(run({"42", "399"}).status, 0);  // the depth argument stops it in time
+    result = run({"42", "400"});
     EXPECT_EQ(result.document, tooDeep);
     EXPECT_EQ(result.status, 1);
 }
