@@ -4,12 +4,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 #include "accessibility/applications.h"
 #include "accessibility/attributes.h"
 #include "accessibility/geometry_conversion.h"
+#include "input/input_guards.h"
 #include "input/synthetic_input.h"
+#include "platform/events.h"
 #include "platform/timing.h"
 #include "tree/element_path.h"
 
@@ -26,14 +29,15 @@ std::int64_t windowOptionAt(const Arguments& arguments, std::size_t optionPositi
     return windowIndexOrZero(arguments, optionPosition + 1);
 }
 
-// The element a command acts on, or the error that ends the run.
-std::variant<platform::Element, CommandResult> findTarget(std::int32_t pid, std::int64_t windowIndex,
-                                                          const std::string& path) {
-    const std::optional<platform::Element> window = getWindowElement(pid, windowIndex);
+// The window and the element a command acts on, or the error that ends
+// the run.
+using Target = std::pair<platform::Element, platform::Element>;
+std::variant<Target, CommandResult> findTarget(std::int32_t pid, std::int64_t windowIndex, const std::string& path) {
+    std::optional<platform::Element> window = getWindowElement(pid, windowIndex);
     if (!window) return errorExit("Window not found");
     std::optional<platform::Element> element = resolveElement(*window, path);
     if (!element) return errorExit("Element not found at path: " + path);
-    return std::move(*element);
+    return Target{std::move(*window), std::move(*element)};
 }
 
 // The centre of the element's frame, when position and size are readable
@@ -58,7 +62,7 @@ CommandResult runClick(const Arguments& arguments) {
 
     auto target = findTarget(*pid, windowOptionAt(arguments, 4), path);
     if (auto* failure = std::get_if<CommandResult>(&target)) return std::move(*failure);
-    const platform::Element& element = std::get<platform::Element>(target);
+    const platform::Element& element = std::get<Target>(target).second;
 
     JsonObject result;
     const std::vector<std::string> actions = getActions(element);
@@ -73,6 +77,11 @@ CommandResult runClick(const Arguments& arguments) {
     const auto centre = clickableCentre(element);
     // Nothing was done, yet this ends with status 0 like a completed run.
     if (!centre) return {errorResponse("No click method available"), 0};
+    if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+    if (!isOnSomeDisplay(*centre)) return errorExit(offScreenMessage);
+    // A click lands on whatever is on top there, which must be the
+    // application's own window.
+    if (!isOnOwnWindow(*pid, *centre)) return errorExit(notOwnWindowMessage);
     clickAt(centre->x, centre->y);
     result.set("success", true);
     result.set("method", "CGEvent");
@@ -90,15 +99,26 @@ CommandResult runType(const Arguments& arguments) {
 
     auto target = findTarget(*pid, windowOptionAt(arguments, 5), path);
     if (auto* failure = std::get_if<CommandResult>(&target)) return std::move(*failure);
-    const platform::Element& element = std::get<platform::Element>(target);
+    const auto& [window, element] = std::get<Target>(target);
 
-    // Focus is asked for whatever the outcome: it only steers where the
-    // fallback's keys go. The pause lets the application move it.
+    // Runs that type on one display take turns from the focusing on, so
+    // another run's focusing cannot take this run's keys.
+    if (const auto busy = takeTypingTurn()) return errorExit(*busy);
+
+    // Focus is asked for first: setting the value may need it, and the
+    // fallback's keys go wherever it is. The pause lets the application
+    // move it.
     platform::setAttributeValue(element, "AXFocused", platform::AttributeValue{std::in_place_type<bool>, true});
     platform::sleepMicroseconds(focusSettleMicroseconds);
     const bool valueSet =
         platform::setAttributeValue(element, "AXValue", platform::AttributeValue{std::in_place_type<std::string>, text});
-    if (!valueSet) typeText(text);
+    if (!valueSet) {
+        if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+        // Keys go to whatever holds the focus: unless that is the element,
+        // none are typed.
+        if (!holdsKeyboardFocus(*pid, window, element)) return errorExit(notFocusedMessage);
+        if (const auto failure = typeText(text)) return errorExit(*failure);
+    }
 
     JsonObject result;
     result.set("success", true);

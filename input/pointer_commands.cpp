@@ -2,7 +2,9 @@
 
 #include "accessibility/geometry_conversion.h"
 #include "input/coordinate_parsing.h"
+#include "input/input_guards.h"
 #include "input/synthetic_input.h"
+#include "platform/events.h"
 
 namespace {
 
@@ -18,6 +20,10 @@ CommandResult runClickXY(const Arguments& arguments) {
     const auto y = parseCoordinate(arguments[3]);
     if (!x || !y) return errorExit(clickXYUsage);
 
+    if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+    // The window system would move a point off every display to the
+    // nearest edge and click there.
+    if (!isOnSomeDisplay({*x, *y})) return errorExit(offScreenMessage);
     // The click uses the point as read; only the report is truncated.
     clickAt(*x, *y);
     JsonObject result;
@@ -30,6 +36,7 @@ CommandResult runScroll(const Arguments& arguments) {
     if (arguments.size() < 3) return errorExit(scrollUsage);
     // An amount that is not a 32-bit decimal integer falls back quietly.
     const std::int32_t amount = parseInt32(arguments[2]).value_or(defaultScrollAmount);
+    if (!platform::canPostInput()) return errorExit(noDisplayMessage);
     scrollBy(amount);
     JsonObject result;
     result.set("success", true);

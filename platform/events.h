@@ -32,6 +32,10 @@ struct ScrollWheelEvent {
 
 using Event = std::variant<MouseEvent, KeyboardEvent, ScrollWheelEvent>;
 
+// Whether there is an input stream to post to at all (a desktop session
+// that accepts synthetic input); without one every post is lost.
+bool canPostInput();
+
 // A left-button event at a point, or nothing when it cannot be created.
 std::optional<Event> createMouseEvent(MouseEventType type, Point position);
 

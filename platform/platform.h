@@ -13,3 +13,4 @@
 #include "platform/geometry.h"
 #include "platform/processes.h"
 #include "platform/timing.h"
+#include "platform/window_manager.h"

@@ -76,6 +76,13 @@ void postScroll(Display* display, const ScrollWheelEvent& scroll) {
 
 }  // namespace
 
+// An X server that takes synthetic input: reachable, with XTest.
+bool canPostInput() {
+    Display* display = x11::connection();
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    return display && XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor);
+}
+
 std::optional<Event> createMouseEvent(MouseEventType type, Point position) {
     if (!x11::connection()) return std::nullopt;
     return MouseEvent{type, position};

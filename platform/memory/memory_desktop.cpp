@@ -59,6 +59,20 @@ std::optional<platform::Event> created(platform::Event event) {
     return event;
 }
 
+// The window of process pid titled title, or its only window.
+std::optional<std::size_t> topLevelWindow(std::int32_t pid, const std::string& title) {
+    const auto& windows = desktop().topLevelWindows;
+    std::optional<std::size_t> only;
+    std::size_t owned = 0;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (windows[i].pid != pid) continue;
+        if (windows[i].title == title) return i;
+        ++owned;
+        only = i;
+    }
+    return owned == 1 ? only : std::nullopt;
+}
+
 std::string parentOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos || slash == 0) return "/";
@@ -223,6 +237,8 @@ std::optional<std::string> applicationPathForPid(std::int32_t pid) {
     return std::nullopt;
 }
 
+bool canPostInput() { return desktop().inputAvailable; }
+
 std::optional<Event> createMouseEvent(MouseEventType type, Point position) {
     return memory::created(MouseEvent{type, position});
 }
@@ -244,6 +260,26 @@ void beginTyping(const std::vector<std::u16string>& clusters) {
 }
 
 void endTyping() { desktop().records.emplace_back(memory::TypingEnded{}); }
+
+bool isWindowActive(std::int32_t pid, const std::string& title) {
+    const auto window = memory::topLevelWindow(pid, title);
+    return window && desktop().activeWindow == window;
+}
+
+bool activateWindow(std::int32_t pid, const std::string& title) {
+    desktop().records.emplace_back(memory::WindowActivated{pid, title});
+    const auto window = memory::topLevelWindow(pid, title);
+    if (window && desktop().topLevelWindows[*window].activatable) desktop().activeWindow = window;
+    return isWindowActive(pid, title);
+}
+
+std::optional<std::int32_t> windowOwnerAt(Point point) {
+    for (const memory::TopLevelWindow& window : desktop().topLevelWindows) {
+        const Rect& f = window.frame;
+        if (point.x >= f.x && point.x < f.x + f.width && point.y >= f.y && point.y < f.y + f.height) return window.pid;
+    }
+    return std::nullopt;
+}
 
 std::uint32_t activeDisplayCount() { return static_cast<std::uint32_t>(desktop().displays.size()); }
 

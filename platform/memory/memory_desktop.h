@@ -85,7 +85,20 @@ struct Launched {
 struct Waited {
     std::int64_t process = 0;
 };
-using Record = std::variant<Posted, Paused, Performed, AttributeSet, TypingBegan, TypingEnded, Launched, Waited>;
+struct WindowActivated {
+    std::int32_t pid = 0;
+    std::string title;
+};
+using Record =
+    std::variant<Posted, Paused, Performed, AttributeSet, TypingBegan, TypingEnded, Launched, Waited, WindowActivated>;
+
+// A top-level window as the window system sees it.
+struct TopLevelWindow {
+    std::int32_t pid = 0;
+    std::string title;
+    platform::Rect frame;
+    bool activatable = true;  // the window manager makes it active on request
+};
 
 struct Desktop {
     std::deque<Node> nodes;  // stable addresses for the whole test
@@ -98,6 +111,13 @@ struct Desktop {
     // whose numbers are listed here yield no event.
     std::set<std::size_t> failingCreations;
     std::size_t creations = 0;
+
+    // Whether synthetic input has a stream to go to.
+    bool inputAvailable = true;
+    // The top-level windows, topmost first, and the active one (its
+    // position in that list).
+    std::vector<TopLevelWindow> topLevelWindows;
+    std::optional<std::size_t> activeWindow;
 
     // The typing pause source; unset draws from the real system source.
     std::function<std::uint32_t(std::uint32_t, std::uint32_t)> random;

@@ -25,6 +25,7 @@ bool isProcessTrusted(bool) { return false; }
 std::vector<RunningApplication> runningApplications() { return {}; }
 std::optional<std::string> applicationPathForPid(std::int32_t) { return std::nullopt; }
 
+bool canPostInput() { return false; }
 std::optional<Event> createMouseEvent(MouseEventType, Point) { return std::nullopt; }
 std::optional<Event> createKeyboardEvent(std::uint16_t, bool) { return std::nullopt; }
 void setUnicodeString(Event&, std::u16string_view) {}
@@ -32,6 +33,10 @@ std::optional<Event> createScrollWheelEvent(std::int32_t) { return std::nullopt;
 void postEvent(const Event&) {}
 void beginTyping(const std::vector<std::u16string>&) {}
 void endTyping() {}
+
+bool isWindowActive(std::int32_t, const std::string&) { return false; }
+bool activateWindow(std::int32_t, const std::string&) { return false; }
+std::optional<std::int32_t> windowOwnerAt(Point) { return std::nullopt; }
 
 std::uint32_t activeDisplayCount() { return 0; }
 std::vector<DisplayId> activeDisplayList(std::uint32_t) { return {}; }

@@ -43,7 +43,10 @@ protected:
             buttons.push_back(&button);
             fields.push_back(&field);
             labels.push_back(&label);
+            memory::desktop().topLevelWindows.push_back({pid, "Window " + number, {0, 0, 400, 300}});
         }
+        memory::desktop().displays = {{1, platform::Rect{0, 0, 1280, 800}}};
+        memory::desktop().activeWindow = 0;
     }
 
     // Every window and element handle is released when the command ends.
@@ -164,6 +167,61 @@ TEST_F(ElementCommands, ClickOnTheWindowItselfWithUnreadableActionsClicksItsCent
     EXPECT_EQ(recordedStream(), (Stream{"down 200 150", "pause 50000", "up 200 150"}));
 }
 
+struct CentreCase {
+    std::string name;
+    void (*arrange)();
+    std::string document;
+};
+
+class CentreClickRefused : public ElementCommands, public testing::WithParamInterface<CentreCase> {};
+
+// The label's centre (125.5, 210) is clicked only on a display, inside the
+// application's window and with that window on top there.
+TEST_P(CentreClickRefused, ClicksNothing) {
+    GetParam().arrange();
+
+    const CommandResult result = run("click", {"812", "0.2"});
+
+    EXPECT_EQ(result.document, GetParam().document);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(recordedStream(), Stream{});
+}
+
+const std::string notOwnWindow = R"({"error":"The element's centre is not on its application's window"})";
+const std::string offScreen = R"({"error":"Point is outside every display"})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Centres, CentreClickRefused,
+    testing::Values(
+        CentreCase{"NoDisplay", [] { memory::desktop().inputAvailable = false; },
+                   R"({"error":"No display to send input to"})"},
+        CentreCase{"OffEveryDisplay", [] { memory::desktop().displays = {{1, {200, 0, 1080, 800}}}; }, offScreen},
+        // Off screen is reported before whose window is there.
+        CentreCase{"OffEveryDisplayAndCovered",
+                   [] {
+                       memory::desktop().displays = {{1, {0, 0, 125, 800}}};
+                       memory::desktop().topLevelWindows.insert(memory::desktop().topLevelWindows.begin(),
+                                                                {999, "Other", {0, 0, 800, 600}});
+                   },
+                   offScreen},
+        CentreCase{"CoveredByAnotherApplication",
+                   [] {
+                       memory::desktop().topLevelWindows.insert(memory::desktop().topLevelWindows.begin(),
+                                                                {999, "Other", {120, 205, 10, 10}});
+                   },
+                   notOwnWindow},
+        CentreCase{"NoWindowThere", [] { memory::desktop().topLevelWindows.clear(); }, notOwnWindow},
+        // The element lies outside every window of its application (the
+        // window system still shows one of them there).
+        CentreCase{"OutsideItsWindows",
+                   [] {
+                       for (memory::Node& node : memory::desktop().nodes)
+                           if (node.find("AXRole") && std::get<std::string>(*node.find("AXRole")) == "AXWindow")
+                               node.setSize(100, 100);
+                   },
+                   notOwnWindow}),
+    [](const testing::TestParamInfo<CentreCase>& info) { return info.param.name; });
+
 struct GeometryCase {
     std::string name;
     std::optional<memory::StoredValue> position;  // nothing: the attribute is absent
@@ -204,17 +262,96 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<GeometryCase>& info) { return info.param.name; });
 
 TEST_F(ElementCommands, TypeFallsBackToKeyEventsWhenTheValueCannotBeSet) {
-    fields[0]->settable.clear();  // neither focus nor value is taken
+    fields[0]->settable = {"AXFocused"};  // focus is taken, the value is not
 
     const CommandResult result = run("type", {"812", "0.1", "hi"});
 
     EXPECT_EQ(result.document, R"({"success":true,"method":"CGEvent","text":"hi"})");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(recordedStream(),
-              (Stream{"set AXFocused=true on Field 0 (refused)", "pause 100000",
+              (Stream{"set AXFocused=true on Field 0", "pause 100000",
                       "set AXValue=\"hi\" on Field 0 (refused)", "typing begins [0068] [0069]", "key-down 0068",
                       "key-up 0068", "pause 55555", "key-down 0069", "key-up 0069", "pause 55555", "typing ends"}));
 }
+
+// Keys go where the keyboard focus is, so the window is activated first
+// when another one is active, and the element asks for the focus again
+// (the toolkit gives it to its own choice on activation).
+TEST_F(ElementCommands, TypeActivatesTheWindowBeforeTypingKeys) {
+    fields[1]->settable = {"AXFocused"};
+    memory::desktop().topLevelWindows.insert(memory::desktop().topLevelWindows.begin(), {999, "Other", {0, 0, 800, 600}});
+    memory::desktop().activeWindow = 0;  // the other application's window
+
+    const CommandResult result = run("type", {"812", "0.1", "a", "--window", "1"});
+
+    EXPECT_EQ(result.document, R"({"success":true,"method":"CGEvent","text":"a"})");
+    EXPECT_EQ(recordedStream(),
+              (Stream{"set AXFocused=true on Field 1", "pause 100000", "set AXValue=\"a\" on Field 1 (refused)",
+                      "activate 812 \"Window 1\"", "set AXFocused=true on Field 1", "pause 100000",
+                      "typing begins [0061]", "key-down 0061", "key-up 0061", "pause 55555", "typing ends"}));
+}
+
+TEST_F(ElementCommands, TypeCountsTheFocusOfAnInnerElement) {
+    // A spin button or a combo box with an entry focuses an inner element.
+    fields[0]->settable.clear();
+    memory::Node& inner = memory::newElement("AXTextField", "Inner");
+    inner.set("AXFocused", true);
+    memory::Node& wrapper = memory::newElement("AXGroup", "Wrapper");
+    wrapper.addChild(inner);
+    fields[0]->addChild(wrapper);
+
+    const CommandResult result = run("type", {"812", "0.1", "a"});
+
+    EXPECT_EQ(result.document, R"({"success":true,"method":"CGEvent","text":"a"})");
+    EXPECT_EQ(recordedStream().back(), "typing ends");
+}
+
+struct UnfocusedCase {
+    std::string name;
+    bool fieldTakesFocus;
+    void (*arrange)();
+    std::string document;
+};
+
+class TypeWithoutFocus : public ElementCommands, public testing::WithParamInterface<UnfocusedCase> {};
+
+// When the keys would not reach the element, none is typed and the run
+// ends with an error.
+TEST_P(TypeWithoutFocus, TypesNothing) {
+    if (GetParam().fieldTakesFocus) fields[0]->settable = {"AXFocused"};
+    else fields[0]->settable.clear();
+    GetParam().arrange();
+
+    const CommandResult result = run("type", {"812", "0.1", "echo pwned"});
+
+    EXPECT_EQ(result.document, GetParam().document);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(memory::recordsOf<memory::Posted>().empty());
+    EXPECT_TRUE(memory::recordsOf<memory::TypingBegan>().empty());
+}
+
+const std::string notFocused = R"({"error":"Could not focus the element; nothing was typed"})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Focus, TypeWithoutFocus,
+    testing::Values(
+        // A label of the window takes no focus; it stays where it was.
+        UnfocusedCase{"ElementRefusesFocus", false, [] {}, notFocused},
+        UnfocusedCase{"WindowCannotBeActivated", true,
+                      [] {
+                          memory::desktop().activeWindow = 1;
+                          memory::desktop().topLevelWindows[0].activatable = false;
+                      },
+                      notFocused},
+        UnfocusedCase{"WindowUnknownToTheWindowSystem", true,
+                      [] {
+                          memory::desktop().topLevelWindows.clear();
+                          memory::desktop().activeWindow.reset();
+                      },
+                      notFocused},
+        UnfocusedCase{"NoDisplay", true, [] { memory::desktop().inputAvailable = false; },
+                      R"({"error":"No display to send input to"})"}),
+    [](const testing::TestParamInfo<UnfocusedCase>& info) { return info.param.name; });
 
 TEST_F(ElementCommands, TypeWithoutTextSetsAnEmptyValueOrTypesNothing) {
     EXPECT_EQ(run("type", {"812", "0.1"}).document, R"({"success":true,"method":"AXSetValue","text":""})");

@@ -76,6 +76,8 @@ inline std::string describeRecord(const memory::Record& record) {
                 return line;
             } else if constexpr (std::is_same_v<T, memory::TypingEnded>) {
                 return "typing ends";
+            } else if constexpr (std::is_same_v<T, memory::WindowActivated>) {
+                return "activate " + std::to_string(item.pid) + " \"" + item.title + "\"";
             } else {
                 return "other record";
             }

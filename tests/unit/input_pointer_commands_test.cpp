@@ -26,6 +26,8 @@ class ClickXYCommand : public testing::TestWithParam<ClickXYCase> {};
 
 TEST_P(ClickXYCommand, ClicksAtTheExactPointAndReportsItTruncated) {
     memory::resetDesktop();
+    // A display wide enough for every point of the table.
+    memory::desktop().displays = {{1, platform::Rect{-1e19, -1e19, 2e19, 2e19}}};
     const ClickXYCase& c = GetParam();
     Arguments arguments{"tavik-ax", "click-xy"};
     arguments.insert(arguments.end(), c.operands.begin(), c.operands.end());
@@ -64,6 +66,65 @@ INSTANTIATE_TEST_SUITE_P(
         ClickXYCase{{"1e999", "7"}, clickXYUsage, {}}, ClickXYCase{{"0x", "7"}, clickXYUsage, {}},
         ClickXYCase{{"1,5", "7"}, clickXYUsage, {}}, ClickXYCase{{"+-1", "7"}, clickXYUsage, {}},
         ClickXYCase{{"0x-1", "7"}, clickXYUsage, {}}, ClickXYCase{{std::string("5\0" "1", 3), "7"}, clickXYUsage, {}}));
+
+const std::string offScreen = R"({"error":"Point is outside every display"})";
+
+struct DisplayCase {
+    std::vector<std::pair<platform::DisplayId, platform::Rect>> displays;
+    Arguments operands;
+    bool clicked;
+};
+void PrintTo(const DisplayCase& c, std::ostream* out) { *out << input_test::joinedOperands(c.operands); }
+
+class ClickXYDisplays : public testing::TestWithParam<DisplayCase> {};
+
+// The window system would click a point off every display at the nearest
+// edge; such a point is refused and nothing is posted.
+TEST_P(ClickXYDisplays, ClicksOnlyAPointOnADisplay) {
+    memory::resetDesktop();
+    memory::desktop().displays = GetParam().displays;
+    Arguments arguments{"tavik-ax", "click-xy"};
+    arguments.insert(arguments.end(), GetParam().operands.begin(), GetParam().operands.end());
+
+    const CommandResult result = runClickXY(arguments);
+
+    if (GetParam().clicked) {
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(recordedStream().size(), 3u);
+    } else {
+        EXPECT_EQ(result.document, offScreen);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(recordedStream(), std::vector<std::string>{});
+    }
+}
+
+// Two displays side by side of different heights, with a gap under the
+// smaller one.
+const std::vector<std::pair<platform::DisplayId, platform::Rect>> twoDisplays{
+    {1, platform::Rect{0, 0, 1280, 800}}, {2, platform::Rect{1280, 0, 1024, 768}}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, ClickXYDisplays,
+    testing::Values(DisplayCase{twoDisplays, {"0", "0"}, true}, DisplayCase{twoDisplays, {"1279.9", "799.9"}, true},
+                    DisplayCase{twoDisplays, {"1280", "767"}, true}, DisplayCase{twoDisplays, {"2303", "0"}, true},
+                    DisplayCase{twoDisplays, {"2304", "0"}, false}, DisplayCase{twoDisplays, {"2000", "790"}, false},
+                    DisplayCase{twoDisplays, {"-0.5", "3"}, false}, DisplayCase{twoDisplays, {"5", "800"}, false},
+                    DisplayCase{twoDisplays, {"1e9", "-1e9"}, false}, DisplayCase{{}, {"0", "0"}, false}));
+
+// Without an input stream nothing is posted, and no pause is taken for it.
+TEST(PointerCommands, WithoutADisplayPostNothingAndSaySo) {
+    for (const Arguments& arguments : {Arguments{"tavik-ax", "click-xy", "10", "10"}, Arguments{"tavik-ax", "scroll", "-120"}}) {
+        memory::resetDesktop();
+        memory::desktop().displays = twoDisplays;
+        memory::desktop().inputAvailable = false;
+
+        const CommandResult result = arguments[1] == "scroll" ? runScroll(arguments) : runClickXY(arguments);
+
+        EXPECT_EQ(result.document, R"({"error":"No display to send input to"})") << arguments[1];
+        EXPECT_EQ(result.status, 1);
+        EXPECT_TRUE(memory::desktop().records.empty());
+    }
+}
 
 TEST(CoordinateParsing, ReadsThePosixDecimalPointWhateverTheProcessLocale) {
     const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
