@@ -22,18 +22,16 @@ std::string newShotFileName() {
 
 }  // namespace
 
-std::optional<std::string> captureRectToPNG(const platform::Rect& rect) {
+std::variant<std::string, CaptureFailure> captureRectToPNG(const platform::Rect& rect) {
     const auto image = platform::captureScreenImage(rect);
-    if (!image) return std::nullopt;
+    if (!image) return CaptureFailure{platform::captureFailureReason()};
     const auto png = platform::encodePng(*image);
-    if (!png) return std::nullopt;
+    if (!png) return CaptureFailure{platform::captureFailureReason()};
 
     // The folder must be this user's own directory: writing through a
     // planted link or into someone else's folder would hand them the file.
     const std::string folder = joinPath(platform::temporaryDirectory(), "tavik-shots");
-    if (!platform::ensurePrivateDirectory(folder)) return std::nullopt;
-
-    const std::string path = joinPath(folder, newShotFileName());
-    if (!platform::writeFile(path, *png)) return std::nullopt;
-    return path;
+    const std::string name = newShotFileName();
+    if (auto failure = platform::storeNewPrivateFile(folder, name, *png)) return CaptureFailure{std::move(*failure)};
+    return joinPath(folder, name);
 }

@@ -90,12 +90,12 @@ CommandResult runScreenshot(const Arguments& arguments) {
         return errorExit("Nothing to capture (computed size " + std::to_string(reportedWidth) + "x" +
                          std::to_string(reportedHeight) + ")");
 
-    const auto path = captureRectToPNG(rect);
-    if (!path) return errorExit("Capture failed (macOS Screen Recording permission may be required)");
+    auto captured = captureRectToPNG(rect);
+    if (const auto* failure = std::get_if<CaptureFailure>(&captured)) return errorExit("Capture failed (" + failure->reason + ")");
 
     JsonObject answer;
     answer.set("success", true);
-    answer.set("path", *path);
+    answer.set("path", std::move(std::get<std::string>(captured)));
     answer.set("scope", scope);
     answer.set("x", *truncateToInt64(rect.x));
     answer.set("y", *truncateToInt64(rect.y));

@@ -53,8 +53,10 @@ bool writeAll(const std::string& text) {
 
 int main(int argc, char** argv) {
     reopenClosedStandardStreams();
-    // A reader that went away must not kill the run by a signal.
+    // A reader that went away, or a file-size limit reached, must not kill
+    // the run by a signal: the failed write says so instead.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     Arguments arguments;
     arguments.reserve(static_cast<std::size_t>(argc));
     for (int i = 0; i < argc; ++i) arguments.push_back(toValidUtf8(argv[i]));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/geometry.h"
@@ -18,6 +19,9 @@ struct Image {
 
 // Everything visible inside the rectangle, or nothing.
 std::optional<Image> captureScreenImage(Rect rect);
+
+// Why a capture can fail on this platform, in words for the caller.
+std::string captureFailureReason();
 
 // The image as PNG bytes, or nothing.
 std::optional<std::vector<std::uint8_t>> encodePng(const Image& image);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,14 +11,16 @@ namespace platform {
 // The user's temporary directory, without a trailing separator.
 std::string temporaryDirectory();
 
-// Makes sure a private directory of this user exists at path (created
-// when missing); false when it cannot be created or what stands there is
-// not a directory this user owns.
-bool ensurePrivateDirectory(const std::string& path);
+// What went wrong, in words for the caller; nothing when all went well.
+using FileFailure = std::optional<std::string>;
 
-// Writes bytes to a new file at path (replacing a regular file of the same
-// name); false on any failure.
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// Stores bytes as a new file called name in the folder at folderPath, a
+// folder of this user alone: missing folders on the way are created (for
+// this user only), an existing last folder must be a real directory of this
+// user and is made private. The file appears under its name only once it is
+// whole, never replaces another file, and nothing is left behind on failure.
+FileFailure storeNewPrivateFile(const std::string& folderPath, const std::string& name,
+                                const std::vector<std::uint8_t>& bytes);
 
 // A new random UUID in its canonical upper-case text form.
 std::string newUuidString();

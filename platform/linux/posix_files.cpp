@@ -8,7 +8,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <random>
+#include <utility>
+#include <variant>
 
 #include "platform/files.h"
 
@@ -21,33 +24,108 @@ std::string temporaryDirectory() {
     return path;
 }
 
-bool ensurePrivateDirectory(const std::string& path) {
-    if (mkdir(path.c_str(), 0700) == 0) return true;
-    if (errno != EEXIST) return false;
-    // An existing entry counts only when it is a real directory of ours:
-    // lstat does not follow a symbolic link someone else planted there.
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0) return false;
-    return S_ISDIR(status.st_mode) && status.st_uid == geteuid();
+namespace {
+
+// A descriptor closed on scope exit.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) noexcept : fd_(fd) {}
+    Descriptor(Descriptor&& other) noexcept : fd_(other.release()) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    int get() const noexcept { return fd_; }
+    int release() noexcept { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+std::string failure(const std::string& what, const std::string& path, int error) {
+    return what + " " + path + ": " + std::strerror(error);
 }
 
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    // O_NONBLOCK: a FIFO at the path fails at once instead of hanging.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd < 0) return false;
+// The folders of path from the root, each opened relative to the one
+// before, so that nothing can be swapped in between the checks and the
+// use. Missing folders are created for this user only. The user's own
+// links on the way (a TMPDIR under a linked folder) are followed, except
+// for the last folder, which must be a real directory of this user; it is
+// made private.
+std::variant<Descriptor, std::string> openPrivateFolder(const std::string& path) {
+    if (path.empty() || path.front() != '/') return "the folder " + path + " is not an absolute path";
+    Descriptor current(open("/", O_DIRECTORY | O_RDONLY | O_CLOEXEC));
+    if (current.get() < 0) return failure("could not open", "/", errno);
+    std::size_t start = 1;
+    while (start < path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string name = path.substr(start, end - start);
+        start = end + 1;
+        if (name.empty() || name == ".") continue;
+        const bool last = start >= path.size();
+        const int flags = O_DIRECTORY | O_RDONLY | O_CLOEXEC | (last ? O_NOFOLLOW : 0);
+        int next = openat(current.get(), name.c_str(), flags);
+        if (next < 0 && errno == ENOENT) {
+            if (mkdirat(current.get(), name.c_str(), 0700) != 0 && errno != EEXIST) {
+                return failure("could not create the folder", path.substr(0, end), errno);
+            }
+            next = openat(current.get(), name.c_str(), flags);
+        }
+        if (next < 0) {
+            if (last && (errno == ELOOP || errno == ENOTDIR)) return "the folder " + path + " is not a real directory";
+            return failure("could not open the folder", path.substr(0, end), errno);
+        }
+        current = Descriptor(next);
+    }
     struct stat status {};
-    bool ok = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (fstat(current.get(), &status) != 0) return failure("could not check the folder", path, errno);
+    if (!S_ISDIR(status.st_mode) || status.st_uid != geteuid()) {
+        return "the folder " + path + " does not belong to this user";
+    }
+    if ((status.st_mode & 07777) != 0700 && fchmod(current.get(), 0700) != 0) {
+        return failure("could not make private the folder", path, errno);
+    }
+    return current;
+}
+
+bool writeWhole(int fd, const std::vector<std::uint8_t>& bytes) {
     std::size_t done = 0;
-    while (ok && done < bytes.size()) {
+    while (done < bytes.size()) {
         const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
         if (written < 0) {
             if (errno == EINTR) continue;
-            ok = false;
-            break;
+            return false;
         }
         done += static_cast<std::size_t>(written);
     }
-    return close(fd) == 0 && ok;
+    return true;
+}
+
+}  // namespace
+
+FileFailure storeNewPrivateFile(const std::string& folderPath, const std::string& name,
+                                const std::vector<std::uint8_t>& bytes) {
+    auto folder = openPrivateFolder(folderPath);
+    if (auto* problem = std::get_if<std::string>(&folder)) return *problem;
+    const int directory = std::get<Descriptor>(folder).get();
+    const std::string path = folderPath + "/" + name;
+
+    // Written under a name of its own, then linked under the real name,
+    // which fails rather than replace a file that is already there.
+    const std::string partial = "." + name + ".partial";
+    Descriptor file(openat(directory, partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (file.get() < 0) return failure("could not create", folderPath + "/" + partial, errno);
+    int error = 0;
+    if (!writeWhole(file.get(), bytes)) error = errno;
+    if (close(file.release()) != 0 && error == 0) error = errno;
+    if (error == 0 && linkat(directory, partial.c_str(), directory, name.c_str(), 0) != 0) error = errno;
+    unlinkat(directory, partial.c_str(), 0);
+    if (error != 0) return failure("could not write", path, error);
+    return std::nullopt;
 }
 
 namespace {

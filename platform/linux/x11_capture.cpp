@@ -105,6 +105,8 @@ void copyPixels(XImage* source, Image& target, long x, long y) {
 
 }  // namespace
 
+std::string captureFailureReason() { return "the X server gave no image of the screen"; }
+
 std::optional<Image> captureScreenImage(Rect rect) {
     Display* display = x11::connection();
     if (!display) return std::nullopt;

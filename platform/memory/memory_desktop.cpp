@@ -302,6 +302,8 @@ Rect displayBounds(DisplayId display) {
 
 DisplayId mainDisplayId() { return desktop().mainDisplay; }
 
+std::string captureFailureReason() { return "macOS Screen Recording permission may be required"; }
+
 std::optional<Image> captureScreenImage(Rect rect) {
     desktop().capturedRects.push_back(rect);
     return desktop().captureResult;
@@ -319,24 +321,27 @@ std::optional<std::vector<std::uint8_t>> encodePng(const Image& image) {
 
 std::string temporaryDirectory() { return desktop().temporaryDirectory; }
 
-bool ensurePrivateDirectory(const std::string& path) {
+FileFailure storeNewPrivateFile(const std::string& folderPath, const std::string& name,
+                                const std::vector<std::uint8_t>& bytes) {
     memory::Desktop& d = desktop();
-    if (d.foreignDirectories.count(path)) return false;
-    if (d.directories.count(path)) return true;
-    if (d.files.count(path)) return false;
-    const std::string parent = memory::parentOf(path);
-    if (!d.directories.count(parent) || d.readOnlyDirectories.count(parent)) return false;
-    d.directories.insert(path);
-    return true;
-}
-
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    memory::Desktop& d = desktop();
-    const std::string parent = memory::parentOf(path);
-    const bool usable = d.directories.count(parent) || d.foreignDirectories.count(parent);
-    if (!usable || d.readOnlyDirectories.count(parent) || d.directories.count(path)) return false;
+    if (d.foreignDirectories.count(folderPath)) return "the folder " + folderPath + " does not belong to this user";
+    // The missing folders on the way, nearest the root first.
+    std::vector<std::string> missing;
+    for (std::string at = folderPath; !at.empty() && !d.directories.count(at); at = memory::parentOf(at)) {
+        if (d.files.count(at) || d.foreignDirectories.count(at)) return "the folder " + at + " is not a real directory";
+        missing.insert(missing.begin(), at);
+    }
+    for (const std::string& folder : missing) {
+        if (d.readOnlyDirectories.count(memory::parentOf(folder))) {
+            return "could not create the folder " + folder + ": Read-only file system";
+        }
+        d.directories.insert(folder);
+    }
+    const std::string path = folderPath + "/" + name;
+    if (d.readOnlyDirectories.count(folderPath)) return "could not write " + path + ": Read-only file system";
+    if (d.files.count(path) || d.directories.count(path)) return "could not write " + path + ": File exists";
     d.files[path] = bytes;
-    return true;
+    return std::nullopt;
 }
 
 std::string newUuidString() {

@@ -43,15 +43,17 @@ std::vector<DisplayId> activeDisplayList(std::uint32_t) { return {}; }
 Rect displayBounds(DisplayId) { return Rect{}; }
 DisplayId mainDisplayId() { return 0; }
 
+std::string captureFailureReason() { return "there is no screen to capture"; }
 std::optional<Image> captureScreenImage(Rect) { return std::nullopt; }
 std::optional<std::vector<std::uint8_t>> encodePng(const Image&) { return std::nullopt; }
 
 std::string temporaryDirectory() { return "/tmp"; }
-bool ensurePrivateDirectory(const std::string&) { return false; }
-bool writeFile(const std::string&, const std::vector<std::uint8_t>&) { return false; }
+FileFailure storeNewPrivateFile(const std::string&, const std::string&, const std::vector<std::uint8_t>&) {
+    return "there is no file system to store into";
+}
 std::string newUuidString() { return "00000000-0000-0000-0000-000000000000"; }
 
-std::optional<ProcessCommand> openerCommand(std::int32_t, const std::string&) { return std::nullopt; }
+OpenerLookup openerCommand(std::int32_t, const std::string&) { return {}; }
 LaunchResult launchProcess(const ProcessCommand&) { return {std::nullopt, "no desktop"}; }
 std::int32_t waitForProcessExit(std::int64_t) { return -1; }
 

@@ -29,14 +29,16 @@ def build_path(*parts):
     return os.path.join(BUILD, *parts)
 
 
-def run_tool(args, timeout=RUN_TIMEOUT):
-    """Runs tavik-ax with the given arguments; returns (status, stdout, stderr)
-    as text. Output that is not UTF-8 raises UnicodeDecodeError."""
+def run_tool(args, timeout=RUN_TIMEOUT, **process):
+    """Runs tavik-ax with the given arguments (and further subprocess
+    settings: env, preexec_fn, ...); returns (status, stdout, stderr) as
+    text. Output that is not UTF-8 raises UnicodeDecodeError."""
     completed = subprocess.run(
         [BINARY] + [str(a) for a in args],
         stdin=subprocess.DEVNULL,
         capture_output=True,
         timeout=timeout,
+        **process,
     )
     return (
         completed.returncode,
@@ -45,10 +47,10 @@ def run_tool(args, timeout=RUN_TIMEOUT):
     )
 
 
-def run_json(test, args, status=0):
+def run_json(test, args, status=0, **process):
     """Runs tavik-ax, checks the status, an empty stderr and one JSON document
     with one line feed on stdout; returns the parsed document."""
-    code, out, err = run_tool(args)
+    code, out, err = run_tool(args, **process)
     test.assertEqual(err, "", "stderr of %s" % (args,))
     test.assertEqual(code, status, "status of %s, stdout %r" % (args, out))
     test.assertTrue(out.endswith("\n") and out.count("\n") == 1, "one line on stdout: %r" % out)

@@ -1,7 +1,9 @@
 """Screenshots on X11 through the built binary: the PNG files it writes, their
 size and pixels, several monitors, and a shots folder someone else planted."""
 
+import json
 import os
+import resource
 import shutil
 import stat
 import subprocess
@@ -11,7 +13,6 @@ import unittest
 import harness
 from x11_fixture import InputFixture, Png, screen_size
 
-CAPTURE_FAILED = {"error": "Capture failed (macOS Screen Recording permission may be required)"}
 
 
 def xrandr(*args):
@@ -156,10 +157,35 @@ class X11CaptureTest(unittest.TestCase):
             with self.subTest(name):
                 self.setUp()
                 plant()
-                self.assertEqual(harness.run_json(self, ["screenshot"], status=1), CAPTURE_FAILED)
+                self.assertCaptureFailed("the folder %s" % self.shots)
                 self.assertEqual(os.listdir(elsewhere), [])
                 if os.path.isdir(self.shots) and not os.path.islink(self.shots):
                     self.assertEqual(os.listdir(self.shots), [])
+
+    def assertCaptureFailed(self, saying, **run):
+        """The run fails with a message that says what failed (not a hint
+        about another platform's permissions)."""
+        code, out, err = harness.run_tool(["screenshot"], **run)
+        self.assertEqual((code, err), (1, ""), out)
+        message = json.loads(out)["error"]
+        self.assertTrue(message.startswith("Capture failed (") and saying in message, message)
+
+    def test_a_file_that_cannot_be_written_whole_leaves_nothing_behind(self):
+        # A file-size limit stands in for a full disk: the write fails midway.
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1000, 1000))
+        self.assertCaptureFailed("could not write %s/shot-" % self.shots, preexec_fn=limit)
+        self.assertEqual(os.listdir(self.shots), [])
+
+    def test_an_open_folder_of_ours_is_made_private_and_missing_folders_are_created(self):
+        os.mkdir(self.shots)
+        os.chmod(self.shots, 0o777)
+        self.screenshot()  # checks the folder is 0700 now
+        missing = os.path.join(self.tmpdir, "not", "yet")
+        self.addCleanup(shutil.rmtree, os.path.join(self.tmpdir, "not"), ignore_errors=True)
+        answer = harness.run_json(self, ["screenshot"], env=dict(os.environ, TMPDIR=missing))
+        self.assertEqual(os.path.dirname(answer["path"]), os.path.join(missing, "tavik-shots"))
+        for folder in (os.path.join(self.tmpdir, "not"), missing, os.path.join(missing, "tavik-shots")):
+            self.assertEqual(stat.S_IMODE(os.stat(folder).st_mode), 0o700, folder)
 
 
 if __name__ == "__main__":

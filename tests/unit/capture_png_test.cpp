@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <variant>
 
 #include "capture/png_capture.h"
 #include "platform/memory/memory_desktop.h"
@@ -9,6 +11,13 @@ namespace {
 
 const std::string shots = "/mem/tmp/tavik-shots";
 
+// The stored file's path, or nothing when the capture failed.
+std::optional<std::string> capturedPath(const platform::Rect& rect) {
+    auto result = captureRectToPNG(rect);
+    if (auto* path = std::get_if<std::string>(&result)) return *path;
+    return std::nullopt;
+}
+
 TEST(CaptureRectToPNG, WritesTheEncodedCaptureUnderAFreshShotName) {
     memory::resetDesktop();
     memory::Desktop& d = memory::desktop();
@@ -16,7 +25,7 @@ TEST(CaptureRectToPNG, WritesTheEncodedCaptureUnderAFreshShotName) {
     d.uuids = {"3F2A9C01-B7D4-4E5F-8A6B-0123456789AB"};
     const platform::Rect rect{-10.5, 20.25, 300.75, 200.5};
 
-    const auto path = captureRectToPNG(rect);
+    const auto path = capturedPath(rect);
 
     ASSERT_TRUE(path);
     EXPECT_EQ(*path, shots + "/shot-3F2A9C01B7D4.png");
@@ -33,8 +42,8 @@ TEST(CaptureRectToPNG, TwoCapturesGiveTwoFilesInTheSameFolder) {
     memory::resetDesktop();
     memory::Desktop& d = memory::desktop();
 
-    const auto first = captureRectToPNG({0, 0, 10, 10});
-    const auto second = captureRectToPNG({0, 0, 10, 10});
+    const auto first = capturedPath({0, 0, 10, 10});
+    const auto second = capturedPath({0, 0, 10, 10});
 
     ASSERT_TRUE(first && second);
     EXPECT_NE(*first, *second);
@@ -56,7 +65,7 @@ TEST(CaptureRectToPNG, AnExistingShotsFolderIsUsedAsItIs) {
     d.directories.insert(shots);
     d.files[shots + "/shot-000000000000.png"] = {1};
 
-    const auto path = captureRectToPNG({0, 0, 10, 10});
+    const auto path = capturedPath({0, 0, 10, 10});
 
     ASSERT_TRUE(path);
     EXPECT_EQ(d.files.size(), 2u);
@@ -76,12 +85,35 @@ TEST_P(CaptureRectToPNGFailure, GivesNothingAndWritesNothing) {
     GetParam().script(d);
     const auto filesBefore = d.files;
 
-    EXPECT_FALSE(captureRectToPNG({0, 0, 10, 10}));
+    EXPECT_FALSE(capturedPath({0, 0, 10, 10}));
 
     EXPECT_EQ(d.files, filesBefore);
     if (!GetParam().folderMayExist) {
         EXPECT_EQ(d.directories.count(shots), 0u);
     }
+}
+
+TEST(CaptureRectToPNG, MissingFoldersOnTheWayAreCreated) {
+    memory::resetDesktop();
+    memory::Desktop& d = memory::desktop();
+    d.temporaryDirectory = "/mem/tmp/a/b";
+
+    const auto path = capturedPath({0, 0, 10, 10});
+
+    ASSERT_TRUE(path);
+    EXPECT_EQ(path->substr(0, 30), "/mem/tmp/a/b/tavik-shots/shot-");
+    for (const char* folder : {"/mem/tmp/a", "/mem/tmp/a/b", "/mem/tmp/a/b/tavik-shots"}) {
+        EXPECT_EQ(d.directories.count(folder), 1u) << folder;
+    }
+}
+
+TEST(CaptureRectToPNG, AFileFailureSaysWhatFailed) {
+    memory::resetDesktop();
+    memory::desktop().readOnlyDirectories.insert("/mem/tmp");
+    const auto result = captureRectToPNG({0, 0, 10, 10});
+    ASSERT_TRUE(std::holds_alternative<CaptureFailure>(result));
+    EXPECT_EQ(std::get<CaptureFailure>(result).reason,
+              "could not create the folder /mem/tmp/tavik-shots: Read-only file system");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -168,7 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"NoImage", {}, [] { memory::desktop().captureResult.reset(); }, captureFailed},
         ErrorCase{"NoPngData", {"812"}, [] { memory::desktop().encodeFails = true; }, captureFailed},
         ErrorCase{"TemporaryDirectoryNotWritable", {},
-                  [] { memory::desktop().readOnlyDirectories.insert("/mem/tmp"); }, captureFailed},
+                  [] { memory::desktop().readOnlyDirectories.insert("/mem/tmp"); },
+                  "Capture failed (could not create the folder /mem/tmp/tavik-shots: Read-only file system)"},
         // Real displays never report these; the run must still end cleanly.
         ErrorCase{"ScreenWidthNotANumber", {}, [] { memory::desktop().displays = {{1, {0, 0, nan, 1080}}}; }, ""},
         ErrorCase{"ScreenInfinitelyWide", {}, [] { memory::desktop().displays = {{1, {0, 0, infinity, 1080}}}; },
