@@ -27,13 +27,18 @@ std::string navigate(std::int32_t pid, const std::string& url) {
     if (hasUnsafeCharacter(url))
         return errorResponse("URL contains characters that are not safe to pass on a command line");
 
-    const auto opener = platform::openerCommand(pid, url);
-    if (!opener) return errorResponse("Cannot locate the browser application for pid " + std::to_string(pid));
+    // Only an application that declares it opens web addresses is handed
+    // one: any other program would take it as a file to run or read.
+    const platform::OpenerLookup opener = platform::openerCommand(pid, url);
+    if (opener.notAWebBrowser)
+        return errorResponse("The application of process " + std::to_string(pid) + " does not open web addresses");
+    if (!opener.command)
+        return errorResponse("Cannot locate the browser application for pid " + std::to_string(pid));
 
     // No shell: the address is one argument whatever it holds. The
     // opener's output never reaches our standard output, so the one
     // document stays the only thing there.
-    const platform::LaunchResult launch = platform::launchProcess(*opener);
+    const platform::LaunchResult launch = platform::launchProcess(*opener.command);
     if (!launch.process) return errorResponse("Launch failed: " + launch.errorDescription);
 
     const std::int32_t status = platform::waitForProcessExit(*launch.process);

@@ -203,18 +203,21 @@ std::optional<std::vector<std::string>> geckoOptions(const ProcessFacts& facts) 
 
 }  // namespace
 
-std::optional<ProcessCommand> openerFor(std::int32_t pid, const std::string& url, const ProcessSource& source) {
+OpenerLookup openerFor(std::int32_t pid, const std::string& url, const ProcessSource& source) {
     auto facts = source.facts(pid);
     for (int depth = 0; facts && isHelper(*facts); ++depth) {
         // A helper's browser is an ancestor running the same program;
         // anything else is no browser to hand the address to.
-        if (depth == maximumHelperDepth || facts->parent <= 1) return std::nullopt;
+        if (depth == maximumHelperDepth || facts->parent <= 1) return {};
         auto parent = source.facts(facts->parent);
-        if (!parent || parent->executable != facts->executable) return std::nullopt;
+        if (!parent || parent->executable != facts->executable) return {};
         pid = facts->parent;
         facts = std::move(parent);
     }
-    if (!facts) return std::nullopt;
+    if (!facts) return {};
+    // Any other program would take the address as a file to run or read,
+    // or as input to do whatever it does.
+    if (!source.opensWebAddresses(facts->executable)) return {std::nullopt, true};
     std::optional<std::vector<std::string>> options;
     switch (facts->family) {
         case Family::chromium:
@@ -227,9 +230,9 @@ std::optional<ProcessCommand> openerFor(std::int32_t pid, const std::string& url
             options.emplace();
             break;
     }
-    if (!options) return std::nullopt;
+    if (!options) return {};
     options->push_back(url);
-    return ProcessCommand{facts->executable, std::move(*options)};
+    return {ProcessCommand{facts->executable, std::move(*options)}, false};
 }
 
 }  // namespace platform::browser

@@ -4,7 +4,9 @@
 // own executable, started with the address and with those options of the
 // running process's command line that select its profile and its sandbox
 // mode (an allow-list), so that it reaches the running instance, passes the
-// address on and exits. Never the running process's page arguments.
+// address on and exits. Never the running process's page arguments, and
+// only for a program that an installed application declares opens web
+// addresses.
 
 #include <cstdint>
 #include <optional>
@@ -33,11 +35,14 @@ public:
     virtual std::optional<ProcessFacts> facts(std::int32_t pid) const = 0;
     virtual std::optional<std::string> linkTarget(const std::string& path) const = 0;
     virtual bool isDirectory(const std::string& path) const = 0;
+    // Whether an installed application that declares it opens web
+    // addresses runs this program.
+    virtual bool opensWebAddresses(const std::string& executable) const = 0;
 };
 
 // The opener for the browser that owns pid (a helper process such as a
 // renderer leads to its browser process), or nothing when there is no
 // browser to reach.
-std::optional<ProcessCommand> openerFor(std::int32_t pid, const std::string& url, const ProcessSource& source);
+OpenerLookup openerFor(std::int32_t pid, const std::string& url, const ProcessSource& source);
 
 }  // namespace platform::browser

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/applications.h"
+#include "platform/linux/posix_desktop_entries.h"
 
 namespace platform {
 namespace {
@@ -98,6 +99,10 @@ std::optional<std::string> ProcProcessSource::linkTarget(const std::string& path
 bool ProcProcessSource::isDirectory(const std::string& path) const {
     struct stat status;
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool ProcProcessSource::opensWebAddresses(const std::string& executable) const {
+    return desktop::declaresWebAddresses(executable);
 }
 
 }  // namespace platform

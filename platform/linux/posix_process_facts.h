@@ -10,6 +10,7 @@ public:
     std::optional<browser::ProcessFacts> facts(std::int32_t pid) const override;
     std::optional<std::string> linkTarget(const std::string& path) const override;
     bool isDirectory(const std::string& path) const override;
+    bool opensWebAddresses(const std::string& executable) const override;
 };
 
 }  // namespace platform

@@ -41,7 +41,9 @@ struct SpawnSettings {
     SpawnSettings& operator=(const SpawnSettings&) = delete;
 };
 
-// Sets up the child: all three standard streams on /dev/null, no other
+// Sets up the child: the root folder as its working directory (a program
+// must never find files relative to wherever our caller runs), all three
+// standard streams on /dev/null, no other
 // descriptor of ours, default signal handling, its own session (so it
 // outlives us undisturbed when it keeps running). Its output can never mix
 // with the one document on our stdout, and it holds none of our caller's
@@ -49,7 +51,8 @@ struct SpawnSettings {
 // otherwise keep a caller that reads our output to its end waiting until
 // that application quits.
 int prepare(SpawnSettings& settings) {
-    int rc = posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    int rc = posix_spawn_file_actions_addchdir_np(&settings.actions, "/");
+    if (rc == 0) rc = posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (rc == 0) rc = posix_spawn_file_actions_addopen(&settings.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     if (rc == 0) rc = posix_spawn_file_actions_adddup2(&settings.actions, STDOUT_FILENO, STDERR_FILENO);
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
@@ -69,7 +72,7 @@ int prepare(SpawnSettings& settings) {
 
 }  // namespace
 
-std::optional<ProcessCommand> openerCommand(std::int32_t pid, const std::string& url) {
+OpenerLookup openerCommand(std::int32_t pid, const std::string& url) {
     return browser::openerFor(pid, url, ProcProcessSource());
 }
 

@@ -358,10 +358,12 @@ std::string newUuidString() {
     return text;
 }
 
-std::optional<ProcessCommand> openerCommand(std::int32_t pid, const std::string& url) {
+OpenerLookup openerCommand(std::int32_t pid, const std::string& url) {
     const auto appPath = applicationPathForPid(pid);
-    if (!appPath) return std::nullopt;
-    return ProcessCommand{"/usr/bin/open", {"-a", *appPath, url}};
+    if (!appPath) return {};
+    for (const memory::Application& application : desktop().applications)
+        if (application.info.pid == pid && !application.opensWebAddresses) return {std::nullopt, true};
+    return {ProcessCommand{"/usr/bin/open", {"-a", *appPath, url}}, false};
 }
 
 LaunchResult launchProcess(const ProcessCommand& command) {

@@ -56,6 +56,7 @@ struct Application {
     platform::RunningApplication info;
     Node* root = nullptr;                  // nothing: every call on its root fails
     std::optional<std::string> path;       // its bundle or executable path
+    bool opensWebAddresses = true;         // it declares it opens web addresses
 };
 
 struct Posted {

@@ -3,7 +3,7 @@
  * Started without arguments it is the "running browser": it waits until
  * it is stopped. Started with arguments (as navigate's opener) it appends
  * one JSON line to the file named by TAVIK_STANDIN_RECORD:
- *   {"arguments":[...],"streams":[<what fds 0, 1, 2 are>],"sessionLeader":B,"pid":N}
+ *   {"arguments":[...],"streams":[<what fds 0, 1, 2 are>],"cwd":"...","sessionLeader":B,"pid":N}
  * then prints a line to its standard output and its standard error (which
  * must reach neither the tool's answer nor its caller), and exits with TAVIK_STANDIN_STATUS (default 0), or
  * first keeps running for TAVIK_STANDIN_STAY seconds when that is set.
@@ -48,7 +48,10 @@ int main(int argc, char **argv) {
                 if (fd > 0) fputc(',', out);
                 write_json_string(out, target);
             }
-            fputc(']', out);
+            char cwd[PATH_MAX + 1] = "";
+            if (!getcwd(cwd, sizeof cwd)) cwd[0] = '\0';
+            fputs("],\"cwd\":", out);
+            write_json_string(out, cwd);
             fprintf(out, ",\"sessionLeader\":%s,\"pid\":%d}\n", getsid(0) == getpid() ? "true" : "false",
                     (int)getpid());
             fclose(out);

@@ -1,8 +1,11 @@
-"""navigate through the built binary. With a stand-in browser: the address
-reaches the program as its one argument, without a shell, and nothing the
-program prints reaches the answer or holds the caller's pipes. With the real
-browsers, each on a private profile: the address opens in the running
-instance as one new tab, and no new process stays."""
+"""navigate through the built binary. With a stand-in browser (declared a
+web-address handler by a desktop entry in a private data home): the address
+reaches the program as its one argument, without a shell, in the root folder,
+and nothing the program prints reaches the answer or holds the caller's
+pipes. Programs that declare no web addresses are never started. With the
+real browsers, each on a private profile and found through Debian's desktop
+entries: the address opens in the running instance as one new tab, and no new
+process stays."""
 
 import contextlib
 import http.server
@@ -21,6 +24,14 @@ import harness
 
 STANDIN = harness.build_path("tests", "input-fixture", "tavik_standin_browser")
 
+WEB_SCHEMES = "x-scheme-handler/http;x-scheme-handler/https;"
+NOT_A_BROWSER = "The application of process %d does not open web addresses"
+
+
+def desktop_entry(program, mime_types):
+    return ("[Desktop Entry]\nType=Application\nName=Stand-in\nExec=\"%s\" %%U\nMimeType=%s\n"
+            % (program, mime_types))
+
 
 class X11NavigateTest(unittest.TestCase):
     def setUp(self):
@@ -29,23 +40,35 @@ class X11NavigateTest(unittest.TestCase):
         self.folder = tempfile.mkdtemp(prefix="tavik-navigate-")
         self.addCleanup(shutil.rmtree, self.folder, ignore_errors=True)
         self.record = os.path.join(self.folder, "record")
+        # The caller's working directory: nothing in it may ever run.
+        self.caller_folder = os.path.join(self.folder, "caller")
+        os.mkdir(self.caller_folder)
+        self.data_home = os.path.join(self.folder, "data")
+        os.makedirs(os.path.join(self.data_home, "applications"))
+        self.declare(WEB_SCHEMES)
         self.browser = self.start_browser(STANDIN)
 
-    def start_browser(self, program):
+    def declare(self, mime_types):
+        """The stand-in's desktop entry in the private data home."""
+        with open(os.path.join(self.data_home, "applications", "tavik-standin.desktop"), "w") as entry:
+            entry.write(desktop_entry(STANDIN, mime_types))
+
+    def start_browser(self, program, *arguments):
         """A running "browser" (the stand-in without arguments waits)."""
-        process = subprocess.Popen([program], stdin=subprocess.DEVNULL)
+        process = subprocess.Popen([program, *arguments], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
         self.addCleanup(harness.stop, process)
         return process
 
     def navigate(self, pid, url, **browser_env):
         """Runs navigate with settings for the stand-in it launches; returns
         (status, stdout, stderr, seconds)."""
-        env = dict(os.environ, TAVIK_STANDIN_RECORD=self.record, **browser_env)
+        env = dict(os.environ, TAVIK_STANDIN_RECORD=self.record, XDG_DATA_HOME=self.data_home, **browser_env)
         started = time.monotonic()
         done = subprocess.run(
             [harness.BINARY, "navigate", str(pid), url],
             stdin=subprocess.DEVNULL,
             capture_output=True,
+            cwd=self.caller_folder,
             env=env,
             timeout=harness.RUN_TIMEOUT,
         )
@@ -67,7 +90,45 @@ class X11NavigateTest(unittest.TestCase):
         [launch] = self.launches()
         self.assertEqual(launch["arguments"], [url])
         self.assertEqual(launch["streams"], ["/dev/null"] * 3)
+        self.assertEqual(launch["cwd"], "/")
+        self.assertEqual(os.listdir(self.caller_folder), [])
         self.assertFalse(os.path.exists(os.path.join(os.getcwd(), "out")))
+
+    def test_programs_that_declare_no_web_addresses_are_never_started(self):
+        # Python would run ./http:/evil.example/page.py from the caller's
+        # folder; yes would print the address forever.
+        marker = os.path.join(self.folder, "ran")
+        planted = os.path.join(self.caller_folder, "http:", "evil.example", "page.py")
+        os.makedirs(os.path.dirname(planted))
+        with open(planted, "w") as script:
+            script.write("open(%r, 'w').close()\n" % marker)
+        os.chmod(planted, 0o755)
+        python = self.start_browser("/usr/bin/python3", "-c", "import time; time.sleep(120)")
+        yes = self.start_browser(shutil.which("yes") or "/usr/bin/yes")
+        time.sleep(0.2)
+        for process in (python, yes):
+            with self.subTest(program=program_of(process.pid)):
+                running = set(processes())
+                status, out, err, _ = self.navigate(process.pid, "http://evil.example/page.py")
+                self.assertEqual((status, json.loads(out), err), (1, {"error": NOT_A_BROWSER % process.pid}, ""))
+                program = program_of(process.pid)
+                started = [pid for pid in processes() if pid not in running and program_of(pid) == program]
+                for pid in started:
+                    os.kill(pid, signal.SIGKILL)
+                self.assertEqual(started, [])
+        self.assertFalse(os.path.exists(marker))
+
+    def test_the_stand_in_without_a_web_address_entry_is_no_browser(self):
+        cases = [
+            ("text/html;x-scheme-handler/ftp;", "an entry for other types"),
+            (WEB_SCHEMES.replace("http", "httpx"), "other schemes"),
+        ]
+        for mime_types, what in cases:
+            with self.subTest(what):
+                self.declare(mime_types)
+                status, out, err, _ = self.navigate(self.browser.pid, "http://example.com/")
+                self.assertEqual((status, json.loads(out), err), (1, {"error": NOT_A_BROWSER % self.browser.pid}, ""))
+        self.assertEqual(self.launches(), [])
 
     def test_exit_status_of_the_opener_decides(self):
         status, out, _, _ = self.navigate(self.browser.pid, "http://example.com/", TAVIK_STANDIN_STATUS="3")

@@ -15,12 +15,14 @@ const std::string chromium = "/usr/lib/chromium/chromium";
 const std::string firefox = "/usr/lib/firefox-esr/firefox-esr";
 const std::string url = "https://example.com/page";
 
-// Processes by pid, symbolic links and directories.
+// Processes by pid, symbolic links, directories and the programs that
+// installed applications declare open web addresses.
 class TableSource final : public platform::browser::ProcessSource {
 public:
     std::map<std::int32_t, ProcessFacts> processes;
     std::map<std::string, std::string> links;
     std::set<std::string> directories;
+    std::set<std::string> browsers{chromium, firefox, "/opt/standin"};
 
     std::optional<ProcessFacts> facts(std::int32_t pid) const override {
         const auto found = processes.find(pid);
@@ -33,6 +35,7 @@ public:
         return found->second;
     }
     bool isDirectory(const std::string& path) const override { return directories.count(path) > 0; }
+    bool opensWebAddresses(const std::string& executable) const override { return browsers.count(executable) > 0; }
 };
 
 // Chromium's browser 100 (its helpers 101 zygote, 102 renderer) and
@@ -73,8 +76,10 @@ TEST_P(BrowserOpener, CopiesOnlyWhatSelectsTheProfileAndTheSandbox) {
     source.processes[300] = {"/opt/standin", Family::other, {}, "/", 1};
     source.processes[c.pid / 100 * 100].commandLine = c.commandLine;
 
-    const auto command = platform::browser::openerFor(c.pid, url, source);
+    const auto lookup = platform::browser::openerFor(c.pid, url, source);
+    const auto& command = lookup.command;
 
+    EXPECT_FALSE(lookup.notAWebBrowser);
     if (!c.opener) {
         EXPECT_FALSE(command.has_value());
         return;
@@ -172,7 +177,28 @@ TEST(BrowserOpenerHelpers, NeedTheirBrowserRunningTheSameProgram) {
     source.processes[103] = {chromium, Family::chromium, {chromium + " --type=renderer"}, "/", 1};
     source.processes[104] = {chromium, Family::chromium, {chromium + " --type=utility"}, "/", 104};
     for (const std::int32_t pid : {102, 103, 104})
-        EXPECT_FALSE(platform::browser::openerFor(pid, url, source).has_value()) << pid;
+        EXPECT_FALSE(platform::browser::openerFor(pid, url, source).command.has_value()) << pid;
+}
+
+// A program no installed application declares opens web addresses is
+// never started, whatever its command line looks like; a helper is judged
+// by its browser's program.
+TEST(BrowserOpenerPrograms, OnlyThoseThatDeclareWebAddresses) {
+    TableSource source = desktop({debianChromium}, {"firefox-esr"});
+    source.processes[400] = {"/usr/bin/python3.11", Family::other, {"python3", "-m", "http.server"}, "/home/me", 1};
+    source.processes[401] = {"/usr/bin/yes", Family::other, {"yes"}, "/home/me", 1};
+    source.processes[402] = {"/usr/bin/python3.11", Family::other, {"python3", "--type=renderer"}, "/", 400};
+    for (const std::int32_t pid : {400, 401, 402}) {
+        const auto lookup = platform::browser::openerFor(pid, url, source);
+        EXPECT_FALSE(lookup.command.has_value()) << pid;
+        EXPECT_TRUE(lookup.notAWebBrowser) << pid;
+    }
+    source.browsers.erase(chromium);
+    for (const std::int32_t pid : {100, 102}) {
+        const auto lookup = platform::browser::openerFor(pid, url, source);
+        EXPECT_FALSE(lookup.command.has_value()) << pid;
+        EXPECT_TRUE(lookup.notAWebBrowser) << pid;
+    }
 }
 
 }  // namespace

@@ -34,6 +34,9 @@ TEST_P(Navigate, ValidatesLaunchesWaitsAndAnswers) {
     memory::addApplication(500, "Browser");
     memory::desktop().applications.back().path = browserPath;
     memory::addApplication(501, "Daemon");  // no path: cannot be relaunched
+    memory::addApplication(502, "Player");  // declares no web addresses
+    memory::desktop().applications.back().path = "/Applications/Player.app";
+    memory::desktop().applications.back().opensWebAddresses = false;
     memory::desktop().launchError = c.launchError;
     memory::desktop().exitStatus = c.exitStatus;
     Arguments arguments{"tavik-ax", "navigate"};
@@ -88,6 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
         NavigateCase{"NegativePid", {"-1", "http://example.com"}, "Cannot locate the browser application for pid -1"},
         NavigateCase{"NoApplicationPath", {"501", "http://example.com"},
                      "Cannot locate the browser application for pid 501"},
+        // Any other program would take the address as a file to run.
+        NavigateCase{"NotAWebBrowser", {"502", "http://evil.example/page.py"},
+                     "The application of process 502 does not open web addresses"},
+        NavigateCase{"NotAWebBrowserStillChecksTheAddressFirst", {"502", "file:///x"}, schemeError},
         NavigateCase{"PidNotANumber", {"12x", "http://example.com"}, usage},
         NavigateCase{"UrlMissing", {"500"}, usage},
         NavigateCase{"LaunchFails", {"500", "http://example.com"}, "Launch failed: No such file or directory",
