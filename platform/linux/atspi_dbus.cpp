@@ -1,10 +1,11 @@
 #include "platform/linux/atspi_dbus.h"
 
-#include <atspi/atspi.h>
+#include <atspi/atspi-constants.h>
 
 #include <cstring>
 #include <set>
 
+#include "platform/linux/atspi_bus.h"
 #include "platform/linux/atspi_log_silencer.h"
 
 namespace platform::atspi {
@@ -66,14 +67,14 @@ std::optional<ObjectAddress> readObjectReference(DBusMessageIter* structIter) {
 
 DBusConnection* accessibilityBus() {
     static bool opened = false;
-    static DBusConnection* bus = nullptr;
+    static Connection bus;
     if (!opened) {
         opened = true;
         silenceGlibLogging();
-        bus = atspi_get_a11y_bus();
+        if (auto address = accessibilityBusAddress()) bus = connectToBus(*address);
     }
-    if (bus && !dbus_connection_get_is_connected(bus)) return nullptr;
-    return bus;
+    if (bus && !dbus_connection_get_is_connected(bus.get())) return nullptr;
+    return bus.get();
 }
 
 Message methodCall(const ObjectAddress& target, const char* interface, const char* method) {
@@ -225,6 +226,14 @@ std::optional<ObjectAddress> readObject(DBusMessage* reply) {
     auto iter = firstArgument(reply, DBUS_TYPE_STRUCT);
     if (!iter) return std::nullopt;
     auto object = readObjectReference(&*iter);
+    if (!object || object->path == ATSPI_DBUS_PATH_NULL) return std::nullopt;
+    return object;
+}
+
+std::optional<ObjectAddress> readVariantObject(DBusMessage* reply) {
+    auto content = variantContent(reply);
+    if (!content) return std::nullopt;
+    auto object = readObjectReference(&*content);
     if (!object || object->path == ATSPI_DBUS_PATH_NULL) return std::nullopt;
     return object;
 }

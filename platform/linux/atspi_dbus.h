@@ -2,11 +2,10 @@
 
 // Calls into the AT-SPI2 accessibility bus.
 //
-// libatspi finds and opens the accessibility bus (from the X root window or
-// the session bus) and we use that connection; but its element calls make
-// one blocking round trip each and cannot build an element from an object
-// reference that came in a batch. So element data travels as plain AT-SPI
-// D-Bus calls on libatspi's connection, many in flight at once (CallBatch):
+// libatspi's element calls make one blocking round trip each and cannot
+// build an element from an object reference that came in a batch. So
+// element data travels as plain AT-SPI D-Bus calls on a private connection
+// to the accessibility bus (see atspi_bus.h), many in flight at once (CallBatch):
 // a tree walk then costs one round trip per sibling group instead of one
 // per attribute per element.
 
@@ -32,8 +31,8 @@ struct ObjectAddress {
     std::string path;
 };
 
-// The accessibility bus connection (owned by libatspi), or nullptr when
-// there is none. The first use also silences GLib's logging.
+// The accessibility bus connection (opened on first use, closed at exit),
+// or nullptr when there is none. The first use also silences GLib's logging.
 DBusConnection* accessibilityBus();
 
 // A message freed on scope exit.
@@ -91,6 +90,8 @@ std::optional<std::string> readVariantString(DBusMessage* reply);
 std::optional<double> readVariantNumber(DBusMessage* reply);
 // One object reference, (so); the null object is none.
 std::optional<ObjectAddress> readObject(DBusMessage* reply);
+// A Properties.Get reply holding one object reference (Parent).
+std::optional<ObjectAddress> readVariantObject(DBusMessage* reply);
 // A list of object references, a(so).
 std::optional<std::vector<ObjectAddress>> readObjectList(DBusMessage* reply);
 // A list of texts, as.

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "platform/linux/atspi_actions.h"
+#include "platform/linux/atspi_embedding.h"
 #include "platform/linux/atspi_toolkit.h"
 #include "platform/timing.h"
 
@@ -265,6 +266,7 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
         const RoleKey key{elements[i]->address.bus, *record.role};
         if (auto name = readString(replyTo(details, calls[localizedRole]))) localizedRoleNames().emplace(key, *name);
     }
+    dropForeignChildren(elements);
     loadActionNames(elements);
     for (ElementRef* element : elements) nameDefaultPress(*element->record);
     // Every element of a role gets the name once its first one brought it.

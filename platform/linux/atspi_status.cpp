@@ -3,6 +3,7 @@
 #include <atspi/atspi-constants.h>
 #include <dbus/dbus.h>
 
+#include "platform/linux/atspi_bus.h"
 #include "platform/linux/atspi_dbus.h"
 #include "platform/linux/atspi_log_silencer.h"
 
@@ -10,11 +11,10 @@ namespace platform::atspi {
 
 bool enableAccessibilityStatus() {
     silenceGlibLogging();
-    // A private connection: libdbus's shared one would end the process if
-    // the session bus went away.
-    DBusConnection* session = dbus_bus_get_private(DBUS_BUS_SESSION, nullptr);
-    if (!session) return false;
-    dbus_connection_set_exit_on_disconnect(session, FALSE);
+    // Without a session bus there is nothing to switch on: none is launched.
+    Connection connection = sessionBus();
+    if (!connection) return false;
+    DBusConnection* session = connection.get();
     bool enabled = false;
     if (DBusMessage* call = dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus", DBUS_INTERFACE_PROPERTIES, "Set")) {
         const char* interface = "org.a11y.Status";
@@ -38,8 +38,6 @@ bool enableAccessibilityStatus() {
         }
         dbus_message_unref(call);
     }
-    dbus_connection_close(session);
-    dbus_connection_unref(session);
     return enabled;
 }
 

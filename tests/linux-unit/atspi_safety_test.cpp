@@ -1,0 +1,107 @@
+// Which objects the AT-SPI2 backend follows and which buses it connects to.
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/linux/atspi_bus.h"
+#include "platform/linux/atspi_embedding.h"
+
+namespace {
+
+using platform::atspi::ObjectAddress;
+
+TEST(AtspiEmbedding, ChildrenOnAnotherBusMustNameTheirParent) {
+    const ObjectAddress socket{":1.10", "/org/a11y/atspi/accessible/7"};
+    const ObjectAddress plug{":1.20", "/org/a11y/atspi/accessible/root"};
+    const ObjectAddress desktop{"org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"};
+    struct Case {
+        const char* what;
+        ObjectAddress child;
+        std::optional<ObjectAddress> claimed;
+        bool own;
+    };
+    const Case cases[] = {
+        {"same bus, whatever it claims", {":1.10", "/x"}, std::nullopt, true},
+        {"a plug naming its socket", plug, socket, true},
+        {"naming nothing", plug, std::nullopt, false},
+        {"naming another element of the same application", plug, ObjectAddress{":1.10", "/org/a11y/atspi/accessible/8"}, false},
+        {"naming the same path on another bus", plug, ObjectAddress{":1.30", socket.path}, false},
+        {"an application root naming the desktop", {":1.40", "/org/a11y/atspi/accessible/root"}, desktop, false},
+        {"the desktop, whatever it claims", desktop, socket, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::atspi::isOwnChild(socket, c.child, c.claimed), c.own) << c.what;
+        EXPECT_EQ(platform::atspi::needsParentCheck(socket, c.child), c.child.bus != socket.bus) << c.what;
+    }
+}
+
+TEST(AtspiBus, OnlyAddressesOfRunningBusesAreUsed) {
+    const std::pair<const char*, bool> cases[] = {
+        {"unix:path=/run/user/1000/bus", true},
+        {"unix:abstract=/tmp/dbus-XXXX,guid=0123456789abcdef0123456789abcdef", true},
+        {"tcp:host=localhost,port=4000", true},
+        {"unix:path=/tmp/a;tcp:host=localhost,port=4000", true},
+        {"autolaunch:", false},                          // runs dbus-launch
+        {"unixexec:path=/bin/sh,argv1=-c", false},        // runs a program
+        {"unix:path=/tmp/a;autolaunch:", false},
+        {"", false},
+        {"not an address", false},
+    };
+    for (const auto& [address, usable] : cases) EXPECT_EQ(platform::atspi::onlyConnects(address), usable) << address;
+}
+
+// Sets an environment variable for one test, restoring it afterwards.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedVariable() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(AtspiBus, SessionBusIsFoundWithoutLaunchingOne) {
+    char folderTemplate[] = "/tmp/tavik-session-XXXXXX";
+    ASSERT_NE(mkdtemp(folderTemplate), nullptr);
+    const std::filesystem::path folder = folderTemplate;
+    ScopedVariable display("DISPLAY", ":99");  // libdbus would autolaunch on this display
+    ScopedVariable runtime("XDG_RUNTIME_DIR", folder.c_str());
+    {
+        ScopedVariable session("DBUS_SESSION_BUS_ADDRESS", "unix:path=/elsewhere");
+        EXPECT_EQ(platform::atspi::sessionBusAddress(), "unix:path=/elsewhere");
+    }
+    ScopedVariable session("DBUS_SESSION_BUS_ADDRESS", nullptr);
+    EXPECT_EQ(platform::atspi::sessionBusAddress(), std::nullopt);  // no bus socket
+    EXPECT_EQ(platform::atspi::sessionBus(), nullptr);
+    const std::filesystem::path socketPath = folder / "bus";
+    {
+        std::FILE* file = std::fopen(socketPath.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fclose(file);
+        EXPECT_EQ(platform::atspi::sessionBusAddress(), std::nullopt);  // a file, no socket
+        std::filesystem::remove(socketPath);
+    }
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof(address.sun_path) - 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    EXPECT_EQ(platform::atspi::sessionBusAddress(), "unix:path=" + socketPath.string());
+    close(listener);
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
