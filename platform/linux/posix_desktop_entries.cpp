@@ -112,7 +112,7 @@ bool folderDeclares(const std::string& folder, const std::string& executable,
                     const std::vector<std::string>& searchPath, const Files& files) {
     namespace fs = std::filesystem;
     std::error_code error;
-    fs::recursive_directory_iterator entry(folder, error);
+    fs::recursive_directory_iterator entry(folder, fs::directory_options::skip_permission_denied, error);
     for (; !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
         if (entry.depth() >= maximumFolderDepth) entry.disable_recursion_pending();
         std::error_code kind;
