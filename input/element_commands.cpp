@@ -101,6 +101,10 @@ CommandResult runType(const Arguments& arguments) {
     if (auto* failure = std::get_if<CommandResult>(&target)) return std::move(*failure);
     const auto& [window, element] = std::get<Target>(target);
 
+    // Runs that type on one display take turns from the focusing on, so
+    // another run's focusing cannot take this run's keys.
+    if (const auto busy = takeTypingTurn()) return errorExit(*busy);
+
     // Focus is asked for first: setting the value may need it, and the
     // fallback's keys go wherever it is. The pause lets the application
     // move it.
@@ -113,7 +117,7 @@ CommandResult runType(const Arguments& arguments) {
         // Keys go to whatever holds the focus: unless that is the element,
         // none are typed.
         if (!holdsKeyboardFocus(*pid, window, element)) return errorExit(notFocusedMessage);
-        typeText(text);
+        if (const auto failure = typeText(text)) return errorExit(*failure);
     }
 
     JsonObject result;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 // The three low-level input operations. Each event goes wherever the
@@ -11,10 +13,15 @@
 // button-up.
 void clickAt(double x, double y);
 
+// Waits for this run's turn to type (runs that type on one display take
+// turns); the error message when another run kept it too long.
+std::optional<std::string> takeTypingTurn();
+
 // Types UTF-8 text one grapheme cluster at a time, each cluster carried
 // whole as UTF-16 code units on a key-down/key-up pair with key code 0,
-// followed by a random 30-80 ms pause.
-void typeText(std::string_view text);
+// followed by a random 30-80 ms pause. The error message when the text
+// could not be typed (then nothing, or not all of it, was typed).
+std::optional<std::string> typeText(std::string_view text);
 
 // One vertical scroll of deltaY pixels (positive scrolls up); the caller
 // keeps deltaY within the signed 32-bit range.

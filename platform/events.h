@@ -51,11 +51,24 @@ std::optional<Event> createScrollWheelEvent(std::int32_t wheel1);
 // Puts the event into the system's input stream; nothing is reported.
 void postEvent(const Event& event);
 
+// Why keys could not be typed: another run kept the display's keyboard
+// too long, or a character has no key and none could be made for it.
+enum class TypingFailure { displayBusy, noFreeKey };
+
+// Waits for this run's turn at the keyboard: runs that type on one
+// display take turns, so their keys never mix. The turn lasts until
+// endTyping or the end of the run; taking it before focusing the target
+// keeps another run from moving the focus meanwhile.
+bool takeTypingTurn();
+
 // Announces the clusters about to be typed (as their UTF-16 code units),
 // so a backend that must prepare keyboard mappings can do so ahead of
 // each key; endTyping undoes whatever it changed. Calls of postEvent for
-// the clusters' key events come in between, in order.
-void beginTyping(const std::vector<std::u16string>& clusters);
-void endTyping();
+// the clusters' key events come in between, in order. beginTyping takes
+// the turn when it is not held; when it fails nothing may be typed (and
+// endTyping is not called). endTyping tells whether a character had to be
+// left out.
+std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clusters);
+std::optional<TypingFailure> endTyping();
 
 }  // namespace platform

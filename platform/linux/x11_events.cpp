@@ -10,6 +10,7 @@
 
 #include "platform/events.h"
 #include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_interrupt_cleanup.h"
 #include "platform/linux/x11_typing.h"
 #include "platform/timing.h"
 
@@ -55,10 +56,36 @@ void movePointer(Display* display, int x, int y) {
     sleepMicroseconds(10000);
 }
 
-void postMouse(Display* display, const MouseEvent& mouse) {
-    movePointer(display, pixelCoordinate(mouse.position.x), pixelCoordinate(mouse.position.y));
-    XTestFakeButtonEvent(display, 1, mouse.type == MouseEventType::leftMouseDown ? True : False, CurrentTime);
+// Whether this run pressed the left button and has not released it yet.
+bool buttonHeld = false;
+
+// A stop signal between press and release must not leave the button down
+// (the next pointer move would drag).
+void releaseHeldButton() {
+    Display* display = x11::connection();
+    if (!buttonHeld || !display) return;
+    buttonHeld = false;
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
     XSync(display, False);
+    x11::endOutstanding();
+}
+
+void postMouse(Display* display, const MouseEvent& mouse) {
+    x11::honourInterrupt();
+    movePointer(display, pixelCoordinate(mouse.position.x), pixelCoordinate(mouse.position.y));
+    const bool down = mouse.type == MouseEventType::leftMouseDown;
+    if (down && !buttonHeld) {
+        x11::onInterrupt(releaseHeldButton);
+        x11::catchInterrupts();
+        x11::beginOutstanding();
+        buttonHeld = true;
+    }
+    XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+    XSync(display, False);
+    if (!down && buttonHeld) {
+        buttonHeld = false;
+        x11::endOutstanding();
+    }
 }
 
 void postScroll(Display* display, const ScrollWheelEvent& scroll) {
@@ -119,8 +146,12 @@ void postEvent(const Event& event) {
     }
 }
 
-void beginTyping(const std::vector<std::u16string>& clusters) { x11::startTyping(clusters); }
+bool takeTypingTurn() { return x11::takeTypingTurn(); }
 
-void endTyping() { x11::finishTyping(); }
+std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clusters) {
+    return x11::startTyping(clusters);
+}
+
+std::optional<TypingFailure> endTyping() { return x11::finishTyping(); }
 
 }  // namespace platform

@@ -9,7 +9,10 @@
 #include <optional>
 
 #include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_input_lock.h"
+#include "platform/linux/x11_interrupt_cleanup.h"
 #include "platform/linux/x11_keyboard_layout.h"
+#include "platform/linux/x11_remap_record.h"
 #include "platform/timing.h"
 
 namespace platform::x11 {
@@ -26,6 +29,8 @@ constexpr std::size_t lookahead = 3;
 // The core keyboard's keycode 8 is left alone: some clients treat it
 // specially.
 constexpr int firstUsableKeycode = 9;
+// How long a run waits while another one types on the display.
+constexpr unsigned turnTimeoutMilliseconds = 10000;
 
 // The keysym that types one code point: Latin-1 keysyms equal their code
 // points, the control characters have their function keys, everything
@@ -84,7 +89,9 @@ struct SpareKey {
 struct TypingState {
     bool active = false;
     bool cleanupRegistered = false;
+    bool dropped = false;  // a keysym had no key to type it
     std::vector<SpareKey> pool;
+    std::vector<RemappedKey> record;  // the changed keys, as on the server
     KeyboardLayout layout;  // read when typing starts, before any change
     std::vector<Cluster> clusters;
     std::size_t next = 0;  // the cluster whose keys come next
@@ -124,6 +131,18 @@ std::optional<Stroke> layoutStroke(KeySym keysym) {
 }
 
 void assign(Display* display, SpareKey& key, KeySym keysym) {
+    if (!key.changed) {
+        // The first change of the run must be undone even if it is cut
+        // short; the record reaches the server before the change does.
+        if (state.record.empty()) beginOutstanding();
+        if (std::none_of(state.record.begin(), state.record.end(),
+                         [&](const RemappedKey& kept) { return kept.keycode == key.keycode; })) {
+            std::vector<unsigned long> original(key.original.begin(), key.original.end());
+            if (original.empty()) original.push_back(NoSymbol);
+            state.record.push_back(RemappedKey{key.keycode, original});
+            writeRemapRecord(display, state.record);
+        }
+    }
     // Both shift levels carry the keysym, so neither Shift nor the case
     // rules of a single-keysym key change what it types.
     KeySym both[2] = {keysym, keysym};
@@ -143,16 +162,24 @@ void restoreMapping() {
         key.changed = false;
         key.current = NoSymbol;
     }
+    const bool recorded = !state.record.empty();
+    if (recorded) {
+        state.record.clear();
+        writeRemapRecord(display, state.record);
+    }
     XSync(display, False);
+    if (recorded) endOutstanding();
 }
 
-// Makes sure the pool is known and the mapping is restored at exit even
-// when typing is cut short.
+// Makes sure the pool is known and the mapping is restored at exit or
+// on a stop signal even when typing is cut short.
 void preparePool(Display* display) {
     if (state.cleanupRegistered) return;
     state.cleanupRegistered = true;
     state.pool = findSpareKeys(display);
     atDisconnect(restoreMapping);
+    onInterrupt(restoreMapping);
+    catchInterrupts();
 }
 
 // Whether keys of the layout type what they were chosen for: the
@@ -260,7 +287,10 @@ void typeUnprepared(Display* display, const std::vector<KeySym>& keysyms, long i
             }
             const auto same = std::find(planned.begin(), planned.end(), keysyms[end]);
             if (same == planned.end() && planned.size() == state.pool.size()) {
-                if (state.pool.empty()) continue;  // no key can type it
+                if (state.pool.empty()) {
+                    state.dropped = true;  // no key can type it
+                    continue;
+                }
                 break;
             }
             if (same == planned.end()) planned.push_back(keysyms[end]);
@@ -271,11 +301,13 @@ void typeUnprepared(Display* display, const std::vector<KeySym>& keysyms, long i
         for (std::size_t k = 0; k < planned.size(); ++k) changes = changes || state.pool[k].current != planned[k];
         if (changes) {
             sleepMicroseconds(drainMicroseconds);
+            honourInterrupt();
             for (SpareKey& key : state.pool) key.lastCluster = -1;
             for (std::size_t k = 0; k < planned.size(); ++k)
                 if (state.pool[k].current != planned[k]) assign(display, state.pool[k], planned[k]);
             XSync(display, False);
             sleepMicroseconds(settleMicroseconds);
+            honourInterrupt();
             remapped = true;
         }
         for (std::size_t k = 0; k < planned.size(); ++k) state.pool[k].lastCluster = index;
@@ -293,24 +325,50 @@ void typeUnprepared(Display* display, const std::vector<KeySym>& keysyms, long i
 
 }  // namespace
 
-void startTyping(const std::vector<std::u16string>& clusters) {
+bool takeTypingTurn() {
     Display* display = connection();
-    if (!display) return;
+    if (!display) return true;  // nothing will be typed anyway
+    return acquireInputLock(DisplayString(display), turnTimeoutMilliseconds);
+}
+
+std::optional<TypingFailure> startTyping(const std::vector<std::u16string>& clusters) {
+    Display* display = connection();
+    if (!display) return std::nullopt;
+    if (!takeTypingTurn()) return TypingFailure::displayBusy;
+    // Holding the turn, no other run is typing: a record left on the
+    // server belongs to a run that ended without cleaning up.
+    restoreLeftoverRemapping(display);
     preparePool(display);
     state.active = true;
+    state.dropped = false;
     // Read before any spare changes (they are all restored by now).
     state.layout = KeyboardLayout::read(display);
     state.clusters.clear();
     for (const std::u16string& units : clusters) state.clusters.push_back(Cluster{units, keysymsOf(units), {}, false});
+    if (state.pool.empty()) {
+        // Without a spare key a character the layout lacks cannot be
+        // typed: nothing is typed rather than part of the text.
+        for (const Cluster& cluster : state.clusters)
+            for (const KeySym keysym : cluster.keysyms)
+                if (!layoutStroke(keysym)) {
+                    state.active = false;
+                    state.clusters.clear();
+                    releaseInputLock();
+                    return TypingFailure::noFreeKey;
+                }
+    }
     state.next = 0;
     for (SpareKey& key : state.pool) key.lastCluster = -1;
     if (mapAhead(display)) sleepMicroseconds(settleMicroseconds);
+    honourInterrupt();
+    return std::nullopt;
 }
 
 void typeCluster(const std::u16string& units) {
     Display* display = connection();
     if (units.empty() || !display) return;
     preparePool(display);
+    honourInterrupt();
     // Key events arrive in the announced order; one that was not announced
     // (or a run without startTyping) is typed on its own.
     std::size_t index = state.next;
@@ -338,20 +396,25 @@ void typeCluster(const std::u16string& units) {
 void clusterReleased(const std::u16string& units) {
     Display* display = connection();
     if (!display || !state.active) return;
+    honourInterrupt();
     if (state.next < state.clusters.size() && state.clusters[state.next].units == units) ++state.next;
     mapAhead(display);
 }
 
-void finishTyping() {
+std::optional<TypingFailure> finishTyping() {
     Display* display = connection();
-    if (!display) return;
+    if (!display) return std::nullopt;
+    honourInterrupt();
     if (std::any_of(state.pool.begin(), state.pool.end(), [](const SpareKey& key) { return key.changed; })) {
         sleepMicroseconds(drainMicroseconds);
         restoreMapping();
     }
+    releaseInputLock();
     state.active = false;
     state.clusters.clear();
     state.next = 0;
+    if (state.dropped) return TypingFailure::noFreeKey;
+    return std::nullopt;
 }
 
 }  // namespace platform::x11

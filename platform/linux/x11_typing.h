@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/events.h"
 
 // Unicode typing on X11. A code point the keyboard layout holds (Return,
 // Tab, ASCII, whatever else the layout has) is typed on its own key, with
@@ -16,12 +19,22 @@
 // ahead (during the pauses after earlier clusters), the keycodes are
 // rotated over the pool, and a keycode used by one of the two clusters
 // sent last is never remapped. The original mapping is restored when
-// typing ends (and at exit, should a run end in between).
+// typing ends (and at exit or on a stop signal, should a run end in
+// between; after SIGKILL, by the next run).
+//
+// Runs that type on one display take turns (x11_input_lock.h), from
+// startTyping (or takeTypingTurn) to finishTyping.
 namespace platform::x11 {
 
-// Starts a typing run for these clusters (UTF-16 code units each) and maps
-// the first clusters' keycodes.
-void startTyping(const std::vector<std::u16string>& clusters);
+// Waits for this run's turn to type on the display; false when another
+// run kept it too long.
+bool takeTypingTurn();
+
+// Starts a typing run for these clusters (UTF-16 code units each): takes
+// the turn, puts back keys a killed run left remapped, and maps the first
+// clusters' keycodes. A failure (no turn, or a character the layout lacks
+// with no spare keycode to type it) means nothing may be typed.
+std::optional<TypingFailure> startTyping(const std::vector<std::u16string>& clusters);
 
 // Types one cluster: a key press and release per code point (a CR LF
 // pair is one Return). A cluster
@@ -32,7 +45,8 @@ void typeCluster(const std::u16string& units);
 // The cluster's keys are done (its key-up event): maps the next clusters.
 void clusterReleased(const std::u16string& units);
 
-// Restores the original key mapping.
-void finishTyping();
+// Restores the original key mapping and gives the turn back; noFreeKey
+// when some character could not be typed.
+std::optional<TypingFailure> finishTyping();
 
 }  // namespace platform::x11

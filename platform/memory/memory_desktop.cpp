@@ -255,11 +255,17 @@ std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) { return memory
 
 void postEvent(const Event& event) { desktop().records.emplace_back(memory::Posted{event}); }
 
-void beginTyping(const std::vector<std::u16string>& clusters) {
+bool takeTypingTurn() { return true; }
+
+std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clusters) {
     desktop().records.emplace_back(memory::TypingBegan{clusters});
+    return std::nullopt;
 }
 
-void endTyping() { desktop().records.emplace_back(memory::TypingEnded{}); }
+std::optional<TypingFailure> endTyping() {
+    desktop().records.emplace_back(memory::TypingEnded{});
+    return std::nullopt;
+}
 
 bool isWindowActive(std::int32_t pid, const std::string& title) {
     const auto window = memory::topLevelWindow(pid, title);

@@ -31,8 +31,9 @@ std::optional<Event> createKeyboardEvent(std::uint16_t, bool) { return std::null
 void setUnicodeString(Event&, std::u16string_view) {}
 std::optional<Event> createScrollWheelEvent(std::int32_t) { return std::nullopt; }
 void postEvent(const Event&) {}
-void beginTyping(const std::vector<std::u16string>&) {}
-void endTyping() {}
+bool takeTypingTurn() { return true; }
+std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>&) { return std::nullopt; }
+std::optional<TypingFailure> endTyping() { return std::nullopt; }
 
 bool isWindowActive(std::int32_t, const std::string&) { return false; }
 bool activateWindow(std::int32_t, const std::string&) { return false; }
