@@ -52,7 +52,10 @@ bool acquireInputLock(std::string_view displayName, unsigned timeoutMilliseconds
     const std::string path = inputLockPath(displayName);
     // No link is followed: in a shared folder it could point anywhere.
     const int descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (descriptor < 0) return false;
+    // A folder where no lock file can be made (read-only, or a foreign
+    // link in the way) must not stop typing altogether: the run types
+    // without taking turns.
+    if (descriptor < 0) return true;
     for (unsigned waited = 0;; waited += pollMilliseconds) {
         if (flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
             heldLock = descriptor;

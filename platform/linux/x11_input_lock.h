@@ -21,7 +21,8 @@ std::string inputLockFileName(std::string_view displayName);
 std::string inputLockPath(std::string_view displayName);
 
 // Waits up to the given time for the display's lock; true once held.
-// Holding it already counts as success.
+// Holding it already counts as success, and so does a lock file that
+// cannot be made at all (then runs do not take turns).
 bool acquireInputLock(std::string_view displayName, unsigned timeoutMilliseconds);
 
 // Gives the lock back (nothing when it is not held).

@@ -15,6 +15,10 @@ constexpr long mostItems = 65536;
 
 Atom recordAtom(Display* display) { return XInternAtom(display, propertyName, False); }
 
+// The first screen's root: the same for every run on the display,
+// whichever screen its display name selects.
+Window recordWindow(Display* display) { return RootWindow(display, 0); }
+
 }  // namespace
 
 std::vector<long> encodeRemappedKeys(const std::vector<RemappedKey>& keys) {
@@ -45,7 +49,7 @@ std::vector<RemappedKey> decodeRemappedKeys(const std::vector<long>& items) {
 }
 
 void writeRemapRecord(Display* display, const std::vector<RemappedKey>& keys) {
-    const Window root = DefaultRootWindow(display);
+    const Window root = recordWindow(display);
     if (keys.empty()) {
         XDeleteProperty(display, root, recordAtom(display));
         return;
@@ -56,7 +60,7 @@ void writeRemapRecord(Display* display, const std::vector<RemappedKey>& keys) {
 }
 
 void restoreLeftoverRemapping(Display* display) {
-    const Window root = DefaultRootWindow(display);
+    const Window root = recordWindow(display);
     Atom type = None;
     int format = 0;
     unsigned long count = 0;
