@@ -56,6 +56,9 @@ bool performAction(const Element& element, std::string_view action);
 // Sets one attribute; true when the value was set.
 bool setAttributeValue(const Element& element, std::string_view attribute, const AttributeValue& value);
 
+// Whether two handles name the same element of the same application.
+bool isSameElement(const Element& first, const Element& second);
+
 // Whether this process may use the service; with promptUser the platform
 // may ask the user to grant access.
 bool isProcessTrusted(bool promptUser);

@@ -5,6 +5,9 @@
 // Pauses and the random source of the typing pause.
 namespace platform {
 
+// A clock that only moves forward, in microseconds from an arbitrary start.
+std::uint64_t monotonicMicroseconds();
+
 // Sleeps the calling thread.
 void sleepMicroseconds(std::uint32_t microseconds);
 

@@ -19,6 +19,7 @@ bool passes(const std::optional<TextNeedle>& needle, const std::string& text) {
 }
 
 struct SearchVisitor {
+    static constexpr bool skipsRepeats = true;
     bool anyGiven;
     std::optional<TextNeedle> role;
     std::optional<TextNeedle> label;
@@ -59,10 +60,10 @@ struct SearchVisitor {
 
 }  // namespace
 
-void findElements(const platform::Element& element, const std::optional<std::string>& role,
+bool findElements(const platform::Element& element, const std::optional<std::string>& role,
                   const std::optional<std::string>& label, const std::optional<std::string>& value,
                   std::int64_t depth, std::int64_t maxDepth, std::vector<JsonObject>& results, std::string path) {
     SearchVisitor visitor{role || label || value, activeNeedle(role), activeNeedle(label), activeNeedle(value),
                           results};
-    walkTree(element, depth, maxDepth, std::move(path), visitor);
+    return walkTree(element, depth, maxDepth, std::move(path), visitor) != WalkEnd::timedOut;
 }

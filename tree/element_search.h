@@ -17,7 +17,9 @@ inline constexpr std::int64_t kFindMaxDepth = 15;
 // A criterion is given when it holds a text, even an empty one, and active
 // when that text is not empty. Matches are appended to results in
 // pre-order as match records; nothing matches when no criterion is given.
-void findElements(const platform::Element& element, const std::optional<std::string>& role,
+// An element already on the path to it is not searched again. False when
+// the application did not finish answering in time (results incomplete).
+bool findElements(const platform::Element& element, const std::optional<std::string>& role,
                   const std::optional<std::string>& label, const std::optional<std::string>& value,
                   std::int64_t depth, std::int64_t maxDepth, std::vector<JsonObject>& results,
                   std::string path = "0");

@@ -5,6 +5,7 @@
 
 #include "accessibility/applications.h"
 #include "tree/element_search.h"
+#include "tree/tree_walk.h"
 
 CommandResult runFind(const Arguments& arguments) {
     const auto pidText = argumentAt(arguments, 2);
@@ -35,6 +36,6 @@ CommandResult runFind(const Arguments& arguments) {
     if (!window) return errorExit("Window not found");
 
     std::vector<JsonObject> results;
-    findElements(*window, role, label, value, 0, kFindMaxDepth, results, "0");
+    if (!findElements(*window, role, label, value, 0, kFindMaxDepth, results, "0")) return errorExit(notResponding(*pid));
     return completed(jsonArray(results));
 }

@@ -4,6 +4,7 @@
 
 #include "accessibility/applications.h"
 #include "tree/tree_dump.h"
+#include "tree/tree_walk.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ CommandResult runReadTree(const Arguments& arguments) {
             return errorExit("Tree too deep (more than " + std::to_string(limits.maxNesting) + " levels)");
         case DumpStatus::tooLarge:
             return errorExit("Tree too large (more than " + std::to_string(limits.maxElements) + " elements)");
+        case DumpStatus::timedOut: return errorExit(notResponding(*pid));
     }
     return errorExit("Failed to read tree");
 }

@@ -70,6 +70,10 @@ TreeDump dumpElement(const platform::Element& element, std::int64_t depth, std::
                      DumpLimits limits) {
     if (maxDepth < depth) return {DumpStatus::beyondMaxDepth, {}};
     DumpWriter writer{depth, limits, {}};
-    if (!walkTree(element, depth, maxDepth, std::move(path), writer)) return {writer.stopped, {}};
+    switch (walkTree(element, depth, maxDepth, std::move(path), writer)) {
+        case WalkEnd::completed: break;
+        case WalkEnd::stopped: return {writer.stopped, {}};
+        case WalkEnd::timedOut: return {DumpStatus::timedOut, {}};
+    }
     return {DumpStatus::dumped, std::move(writer.out)};
 }

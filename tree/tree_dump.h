@@ -24,6 +24,7 @@ enum class DumpStatus {
     beyondMaxDepth,  // depth > maxDepth: nothing was read
     tooDeep,         // the walk had to go past limits.maxNesting levels
     tooLarge,        // the dump would hold more than limits.maxElements records
+    timedOut,        // the application did not finish answering in time
 };
 
 struct TreeDump {

@@ -6,6 +6,31 @@
 #include <vector>
 
 #include "accessibility/attributes.h"
+#include "platform/timing.h"
+
+// How long one walk may take: an application that answers every call just
+// within its time-out must not keep a run going for minutes. With the time
+// the window lookup before it and one batch of calls in flight may take,
+// the run ends within 30 s.
+inline constexpr std::uint64_t kWalkTimeLimitMicroseconds = 22000000;
+
+// The answer when an application's tree could not be read in time.
+inline std::string notResponding(std::int32_t pid) {
+    return "Application not responding (pid " + std::to_string(pid) + ")";
+}
+
+enum class WalkEnd {
+    completed,
+    stopped,   // the visitor ended it
+    timedOut,  // the application did not finish answering in time
+};
+
+// A visitor that declares `static constexpr bool skipsRepeats = true` is
+// not shown an element that is already on the current path (a child list
+// leading back to an ancestor): the search would otherwise go round the
+// cycle to its depth limit, multiplying at every level.
+template <typename Visitor>
+concept SkipsRepeats = Visitor::skipsRepeats;
 
 // The depth-first walk that the tree dump and the search share. It nests
 // with an explicit stack, so no input can exhaust the call stack, and it
@@ -20,11 +45,12 @@
 //   void leave(std::int64_t depth, bool descended)
 //       once its subtree is done.
 // Children are fetched at every element entered, also at maxDepth.
-// Returns false when the visitor ended the walk.
+// A walk that runs out of time ends as timedOut.
 template <typename Visitor>
-bool walkTree(const platform::Element& root, std::int64_t depth, std::int64_t maxDepth, std::string path,
-              Visitor& visitor) {
-    if (maxDepth < depth) return true;
+WalkEnd walkTree(const platform::Element& root, std::int64_t depth, std::int64_t maxDepth, std::string path,
+                 Visitor& visitor) {
+    if (maxDepth < depth) return WalkEnd::completed;
+    const std::uint64_t deadline = platform::monotonicMicroseconds() + kWalkTimeLimitMicroseconds;
 
     struct Level {
         std::vector<platform::Element> children;
@@ -45,8 +71,19 @@ bool walkTree(const platform::Element& root, std::int64_t depth, std::int64_t ma
         return true;
     };
 
-    if (!visit(root, depth)) return false;
+    // Whether the element is the root or the element being walked at one of the levels.
+    auto onPath = [&](const platform::Element& element) {
+        if (platform::isSameElement(element, root)) return true;
+        for (std::size_t i = 0; i + 1 < levels.size(); ++i) {
+            const Level& level = levels[i];
+            if (level.next > 0 && platform::isSameElement(element, level.children[level.next - 1])) return true;
+        }
+        return false;
+    };
+
+    if (!visit(root, depth)) return WalkEnd::stopped;
     while (!levels.empty()) {
+        if (platform::monotonicMicroseconds() > deadline) return WalkEnd::timedOut;
         Level& level = levels.back();
         const std::int64_t parentDepth = depth + static_cast<std::int64_t>(levels.size()) - 1;
         if (level.next > 0) level.children[level.next - 1] = platform::Element();
@@ -64,7 +101,10 @@ bool walkTree(const platform::Element& root, std::int64_t depth, std::int64_t ma
         // The child lives in its list's heap buffer, which stays put when
         // visit grows the stack (moving a Level moves the buffer pointer).
         const platform::Element& child = level.children[position];
-        if (!visit(child, parentDepth + 1)) return false;
+        if constexpr (SkipsRepeats<Visitor>) {
+            if (onPath(child)) continue;
+        }
+        if (!visit(child, parentDepth + 1)) return WalkEnd::stopped;
     }
-    return true;
+    return WalkEnd::completed;
 }

@@ -7,6 +7,12 @@
 
 namespace platform {
 
+std::uint64_t monotonicMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000;
+}
+
 void sleepMicroseconds(std::uint32_t microseconds) {
     timespec left{static_cast<time_t>(microseconds / 1000000), static_cast<long>(microseconds % 1000000) * 1000};
     // A signal must not cut a pause short.

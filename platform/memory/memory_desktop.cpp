@@ -180,6 +180,7 @@ Element createApplicationElement(std::int32_t pid) {
 }
 
 std::optional<AttributeValue> copyAttributeValue(const Element& element, std::string_view attribute) {
+    desktop().clockMicroseconds += desktop().microsecondsPerRead;
     const memory::Node* node = memory::nodeOf(element);
     if (!node) return std::nullopt;
     const memory::StoredValue* stored = node->find(attribute);
@@ -198,6 +199,10 @@ std::optional<std::vector<AttributeValue>> copyActionNames(const Element& elemen
         else names.emplace_back(OtherValue{});
     }
     return names;
+}
+
+bool isSameElement(const Element& first, const Element& second) {
+    return first.ref() && second.ref() && first.ref()->node == second.ref()->node;
 }
 
 bool performAction(const Element& element, std::string_view action) {
@@ -384,7 +389,12 @@ std::int32_t waitForProcessExit(std::int64_t process) {
     return desktop().exitStatus;
 }
 
-void sleepMicroseconds(std::uint32_t microseconds) { desktop().records.emplace_back(memory::Paused{microseconds}); }
+std::uint64_t monotonicMicroseconds() { return desktop().clockMicroseconds; }
+
+void sleepMicroseconds(std::uint32_t microseconds) {
+    desktop().clockMicroseconds += microseconds;
+    desktop().records.emplace_back(memory::Paused{microseconds});
+}
 
 std::uint32_t randomUniform(std::uint32_t low, std::uint32_t high) {
     if (desktop().random) return desktop().random(low, high);

@@ -120,6 +120,11 @@ struct Desktop {
     std::vector<TopLevelWindow> topLevelWindows;
     std::optional<std::size_t> activeWindow;
 
+    // The clock: moved by every pause, and by tests (a slow application).
+    std::uint64_t clockMicroseconds = 0;
+    // Every attribute read moves the clock by this much.
+    std::uint64_t microsecondsPerRead = 0;
+
     // The typing pause source; unset draws from the real system source.
     std::function<std::uint32_t(std::uint32_t, std::uint32_t)> random;
 

@@ -2,6 +2,7 @@
 // and every call failing. The commands answer this with their own
 // documents (an empty window list, "Window not found", ...).
 
+#include <time.h>
 #include <unistd.h>
 
 
@@ -18,6 +19,7 @@ void releaseElementRef(ElementRef*) noexcept {}
 Element createApplicationElement(std::int32_t) { return Element(); }
 std::optional<AttributeValue> copyAttributeValue(const Element&, std::string_view) { return std::nullopt; }
 std::optional<std::vector<AttributeValue>> copyActionNames(const Element&) { return std::nullopt; }
+bool isSameElement(const Element&, const Element&) { return false; }
 bool performAction(const Element&, std::string_view) { return false; }
 bool setAttributeValue(const Element&, std::string_view, const AttributeValue&) { return false; }
 bool isProcessTrusted(bool) { return false; }
@@ -58,6 +60,11 @@ OpenerLookup openerCommand(std::int32_t, const std::string&) { return {}; }
 LaunchResult launchProcess(const ProcessCommand&) { return {std::nullopt, "no desktop"}; }
 std::int32_t waitForProcessExit(std::int64_t) { return -1; }
 
+std::uint64_t monotonicMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000;
+}
 void sleepMicroseconds(std::uint32_t microseconds) { usleep(microseconds); }
 std::uint32_t randomUniform(std::uint32_t low, std::uint32_t high) {
     return drawUniformFromSystemSource(low, high);

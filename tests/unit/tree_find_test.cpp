@@ -221,12 +221,27 @@ TEST_F(Find, SearchesSixteenLevels) {
     std::string path = "0.7";
     for (int depth = 2; depth <= 15; ++depth) path += ".0";
     EXPECT_EQ(found.back(), path + " level 15");
-    // A cycle is walked again at every level down to the same depth.
+}
+
+TEST_F(Find, AnElementOnThePathToItIsNotSearchedAgain) {
+    // Three children that all lead back to the window: walked again, each
+    // level would multiply the search by three down to depth 15.
     memory::resetDesktop();
     memory::Node& root = memory::newElement("AXGroup", "loop");
     memory::addApplication(pid, "Loop").addWindow(root);
-    root.addChild(root);
-    EXPECT_EQ(matches({"--role", "group"}).size(), 16u);
+    memory::Node& inner = memory::newElement("AXGroup", "inner");
+    root.addChild(root).addChild(inner).addChild(root);
+    inner.addChild(root).addChild(inner);
+    EXPECT_EQ(matches({"--role", "group"}), (Lines{"0 loop", "0.1 inner"}));
+}
+
+TEST_F(Find, AnApplicationTooSlowToFinishIsAnErrorNotAPartialAnswer) {
+    // An application that takes a second per read: the walk gives up in time.
+    memory::desktop().microsecondsPerRead = 1000000;
+    const CommandResult result = run({std::to_string(pid), "--role", "nothing"});
+    EXPECT_EQ(result.document, "{\"error\":\"Application not responding (pid 77)\"}");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_LT(memory::desktop().clockMicroseconds, 30000000u);
 }
 
 TEST_F(Find, HoldsOnlyTheChildListsOnItsPath) {

@@ -342,6 +342,16 @@ TEST_F(ReadTree, DeepTreeWithinTheNestingLimitPrintsWhole) {
     EXPECT_EQ(result.status, 1);
 }
 
+TEST_F(ReadTree, AnApplicationTooSlowToFinishIsAnErrorNotAPartialTree) {
+    for (int i = 0; i < 50; ++i) window->addChild(memory::newElement("AXButton"));
+    // A fifth of a second per read, a dozen reads per element.
+    memory::desktop().microsecondsPerRead = 200000;
+    const CommandResult result = run({"42", "5"});
+    EXPECT_EQ(result.document, R"x({"error":"Application not responding (pid 42)"})x");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_LT(memory::desktop().clockMicroseconds, 30000000u);
+}
+
 TEST_F(ReadTree, HoldsOnlyTheChildListsOnItsPath) {
     // 100 children of ten children each: 1,101 elements, of which a walk
     // needs at most the window, one list of 100 and one of 10 at a time.

@@ -1,0 +1,14 @@
+// Element identity: an AT-SPI object is its application's bus name and
+// its object path.
+#include "platform/accessibility.h"
+#include "platform/linux/atspi_element.h"
+
+namespace platform {
+
+bool isSameElement(const Element& first, const Element& second) {
+    if (!first.ref() || !second.ref() || first.ref()->address.bus.empty()) return false;
+    return first.ref()->address.bus == second.ref()->address.bus &&
+           first.ref()->address.path == second.ref()->address.path;
+}
+
+}  // namespace platform
