@@ -27,7 +27,6 @@ Once registered it prints "ready" on standard output.
 
 import argparse
 import json
-import os
 import sys
 
 from gi.repository import Gio, GLib
