@@ -7,11 +7,13 @@
 #include <X11/Xlib.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/linux/atspi_dbus.h"
 #include "platform/linux/x11_connection.h"
+#include "platform/timing.h"
 
 namespace platform::atspi {
 namespace {
@@ -95,7 +97,19 @@ Connection connectToBus(const std::string& address) {
     if (!connection) return nullptr;
     // A lost bus is seen as failed calls, never as the end of the process.
     dbus_connection_set_exit_on_disconnect(connection.get(), FALSE);
-    if (!dbus_bus_register(connection.get(), nullptr)) return nullptr;
+    // The address may lead to a socket that never answers: libdbus would
+    // wait for the authentication without end and for Hello 25 s, so both
+    // are done here within our time-out (Hello as dbus_bus_register sends it).
+    const std::uint64_t deadline = monotonicMicroseconds() + std::uint64_t{callTimeoutMs} * 1000;
+    while (!dbus_connection_get_is_authenticated(connection.get())) {
+        const std::uint64_t now = monotonicMicroseconds();
+        if (now >= deadline || !dbus_connection_get_is_connected(connection.get())) return nullptr;
+        dbus_connection_read_write(connection.get(), static_cast<int>((deadline - now + 999) / 1000));
+    }
+    Message hello(dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "Hello"));
+    if (!hello) return nullptr;
+    Message reply(dbus_connection_send_with_reply_and_block(connection.get(), hello.get(), callTimeoutMs, nullptr));
+    if (!readString(reply.get())) return nullptr;
     return connection;
 }
 

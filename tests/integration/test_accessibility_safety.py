@@ -18,6 +18,7 @@ import os
 import select
 import shutil
 import signal
+import socket
 import subprocess
 import tempfile
 import time
@@ -192,6 +193,7 @@ class PlantedBus(unittest.TestCase):
         if read_line(cls.planted, 20) != "ready":
             cls.tearDownClass()
             raise AssertionError("the planted application did not start")
+        cls.address = address
         cls.original = root_property()
         set_root_property(address)
 
@@ -220,6 +222,20 @@ class PlantedBus(unittest.TestCase):
     def test_without_a_session_bus_the_root_window_is_all_there_is(self):
         windows = run_in(self, without_session_bus(), ["list-windows"])
         self.assertEqual([(r["pid"], r["title"]) for r in windows], [(self.planted.pid, "Planted Window")])
+
+    def test_a_planted_socket_that_never_answers_does_not_hold_the_run(self):
+        # It accepts the connection and says nothing (libdbus alone would
+        # wait for its authentication for ever).
+        path = os.path.join(self.folder, "silent")
+        listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        listener.bind(path)
+        listener.listen(5)
+        set_root_property("unix:path=" + path)
+        try:
+            self.assertEqual(run_in(self, without_session_bus(), ["list-windows"]), [])
+        finally:
+            set_root_property(self.address)
+            listener.close()
 
 
 def daemons_since(before, display):
