@@ -56,6 +56,10 @@ bool performAction(const Element& element, std::string_view action);
 // Sets one attribute; true when the value was set.
 bool setAttributeValue(const Element& element, std::string_view attribute, const AttributeValue& value);
 
+// Whether the element's application stopped answering during this run (a
+// call to it timed out): what was read of it since may be incomplete.
+bool stoppedAnswering(const Element& element);
+
 // Whether two handles name the same element of the same application.
 bool isSameElement(const Element& first, const Element& second);
 

@@ -33,9 +33,12 @@ CommandResult runFind(const Arguments& arguments) {
     }
 
     const std::optional<platform::Element> window = getWindowElement(*pid, windowIndex);
-    if (!window) return errorExit("Window not found");
+    if (!window) return errorExit(windowNotFound(*pid));
 
     std::vector<JsonObject> results;
-    if (!findElements(*window, role, label, value, 0, kFindMaxDepth, results, "0")) return errorExit(notResponding(*pid));
+    // A walk cut short by time, or one that read absent parts of an
+    // application that stopped answering, is no answer.
+    const bool complete = findElements(*window, role, label, value, 0, kFindMaxDepth, results, "0");
+    if (!complete || platform::stoppedAnswering(*window)) return errorExit(notResponding(*pid));
     return completed(jsonArray(results));
 }

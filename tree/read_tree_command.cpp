@@ -23,10 +23,12 @@ CommandResult runReadTree(const Arguments& arguments) {
     const std::int64_t windowIndex = windowIndexOrZero(arguments, 4);
 
     const std::optional<platform::Element> window = getWindowElement(*pid, windowIndex);
-    if (!window) return errorExit("Window not found");
+    if (!window) return errorExit(windowNotFound(*pid));
 
     const DumpLimits limits;
     TreeDump dump = dumpElement(*window, 0, maxDepth, "0", limits);
+    // What was read of an application that stopped answering may lack parts.
+    if (dump.status == DumpStatus::dumped && platform::stoppedAnswering(*window)) dump.status = DumpStatus::timedOut;
     switch (dump.status) {
         case DumpStatus::dumped: return completed(std::move(dump.json));
         // A negative depth is reported, yet not as a failure of the run.

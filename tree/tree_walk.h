@@ -5,18 +5,26 @@
 #include <string>
 #include <vector>
 
+#include "accessibility/applications.h"
 #include "accessibility/attributes.h"
 #include "platform/timing.h"
 
 // How long one walk may take: an application that answers every call just
-// within its time-out must not keep a run going for minutes. With the time
-// the window lookup before it and one batch of calls in flight may take,
-// the run ends within 30 s.
-inline constexpr std::uint64_t kWalkTimeLimitMicroseconds = 22000000;
+// within its time-out must not keep a run going for minutes. The backend
+// waits for no call past its own budget a little beyond this, so the run
+// ends within 30 s.
+inline constexpr std::uint64_t kWalkTimeLimitMicroseconds = 26000000;
 
 // The answer when an application's tree could not be read in time.
 inline std::string notResponding(std::int32_t pid) {
     return "Application not responding (pid " + std::to_string(pid) + ")";
+}
+
+// The answer when no window was found: an application that stopped
+// answering is not said to have none.
+inline std::string windowNotFound(std::int32_t pid) {
+    if (platform::stoppedAnswering(getAppElement(pid))) return notResponding(pid);
+    return "Window not found";
 }
 
 enum class WalkEnd {

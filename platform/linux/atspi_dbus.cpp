@@ -2,11 +2,13 @@
 
 #include <atspi/atspi-constants.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 
 #include "platform/linux/atspi_bus.h"
 #include "platform/linux/atspi_log_silencer.h"
+#include "platform/timing.h"
 
 namespace platform::atspi {
 namespace {
@@ -16,6 +18,19 @@ namespace {
 std::set<std::string>& unresponsiveBuses() {
     static std::set<std::string> buses;
     return buses;
+}
+
+// The run's time on the bus counts from its first call.
+std::uint64_t budgetStart() {
+    static const std::uint64_t start = monotonicMicroseconds();
+    return start;
+}
+
+bool budgetSpent() { return monotonicMicroseconds() - budgetStart() > runBudgetMicroseconds; }
+
+int remainingBudgetMs() {
+    const std::uint64_t spent = monotonicMicroseconds() - budgetStart();
+    return spent >= runBudgetMicroseconds ? 0 : static_cast<int>((runBudgetMicroseconds - spent) / 1000);
 }
 
 bool isTimeOut(DBusMessage* reply) {
@@ -124,12 +139,16 @@ CallBatch::~CallBatch() {
     }
 }
 
-std::size_t CallBatch::add(Message call) {
+bool stoppedAnswering(const std::string& bus) { return unresponsiveBuses().count(bus) > 0; }
+
+std::size_t CallBatch::add(Message call, int timeoutMs) {
     Pending entry;
     DBusConnection* bus = call ? accessibilityBus() : nullptr;
     if (bus) {
         entry.destination = dbus_message_get_destination(call.get()) ? dbus_message_get_destination(call.get()) : "";
-        if (!dbus_connection_send_with_reply(bus, call.get(), &entry.call, callTimeoutMs)) entry.call = nullptr;
+        // No call may be waited for past the run's budget.
+        const int limit = std::max(1, std::min(timeoutMs, remainingBudgetMs()));
+        if (!dbus_connection_send_with_reply(bus, call.get(), &entry.call, limit)) entry.call = nullptr;
     }
     pending_.push_back(std::move(entry));
     return pending_.size() - 1;
@@ -141,6 +160,9 @@ void CallBatch::wait() {
         // libdbus counts each call's time-out from when one waits for it, so
         // the other calls to an application that just timed out are given
         // up at once instead of costing a time-out each.
+        if (!unresponsiveBuses().count(entry.destination) && budgetSpent()) {
+            unresponsiveBuses().insert(entry.destination);
+        }
         if (unresponsiveBuses().count(entry.destination)) {
             dbus_pending_call_cancel(entry.call);
             dbus_pending_call_unref(entry.call);

@@ -24,6 +24,17 @@ namespace platform::atspi {
 // Every call gives up after this long and counts as failed; an application
 // that let one call time out is not asked again during this run.
 constexpr int callTimeoutMs = 3000;
+// A child list may be long (a box of 20,000 labels takes GTK seconds to
+// list): those calls are given longer.
+constexpr int childListTimeoutMs = 20000;
+// No call is waited for once the run has spent this long on the
+// accessibility bus: an application answering each call just within its
+// time-out must not keep the run going for minutes.
+constexpr std::uint64_t runBudgetMicroseconds = 27000000;
+
+// Whether calls to this application failed for want of an answer in time
+// (a time-out, or the run's budget spent while it was being asked).
+bool stoppedAnswering(const std::string& bus);
 
 // One object on the accessibility bus: the connection that owns it and its path.
 struct ObjectAddress {
@@ -64,7 +75,7 @@ public:
     ~CallBatch();
 
     // Sends a call (nullptr is a call that fails) and returns its index.
-    std::size_t add(Message call);
+    std::size_t add(Message call, int timeoutMs = callTimeoutMs);
     // Waits until every call has its answer or has timed out.
     void wait();
     DBusMessage* reply(std::size_t index) const;

@@ -1,5 +1,5 @@
-// Element identity: an AT-SPI object is its application's bus name and
-// its object path.
+// Element identity (an AT-SPI object is its application's bus name and
+// its object path), and whether its application still answers.
 #include "platform/accessibility.h"
 #include "platform/linux/atspi_element.h"
 
@@ -9,6 +9,10 @@ bool isSameElement(const Element& first, const Element& second) {
     if (!first.ref() || !second.ref() || first.ref()->address.bus.empty()) return false;
     return first.ref()->address.bus == second.ref()->address.bus &&
            first.ref()->address.path == second.ref()->address.path;
+}
+
+bool stoppedAnswering(const Element& element) {
+    return element.ref() && !element.ref()->address.bus.empty() && atspi::stoppedAnswering(element.ref()->address.bus);
 }
 
 }  // namespace platform

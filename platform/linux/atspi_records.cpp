@@ -47,9 +47,11 @@ Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& addres
     calls[description] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Description"));
     calls[states] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetState"));
     if (applicationQuirks(address.bus).childrenByIndex) {
-        calls[childCount] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "ChildCount"));
+        calls[childCount] =
+            batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "ChildCount"), childListTimeoutMs);
     } else {
-        calls[children] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetChildren"));
+        calls[children] =
+            batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetChildren"), childListTimeoutMs);
     }
     calls[relations] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRelationSet"));
     calls[interfaces] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetInterfaces"));

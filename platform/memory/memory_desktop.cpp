@@ -201,6 +201,8 @@ std::optional<std::vector<AttributeValue>> copyActionNames(const Element& elemen
     return names;
 }
 
+bool stoppedAnswering(const Element&) { return desktop().stoppedAnswering; }
+
 bool isSameElement(const Element& first, const Element& second) {
     return first.ref() && second.ref() && first.ref()->node == second.ref()->node;
 }

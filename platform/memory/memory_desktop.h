@@ -124,6 +124,8 @@ struct Desktop {
     std::uint64_t clockMicroseconds = 0;
     // Every attribute read moves the clock by this much.
     std::uint64_t microsecondsPerRead = 0;
+    // The applications let a call time out.
+    bool stoppedAnswering = false;
 
     // The typing pause source; unset draws from the real system source.
     std::function<std::uint32_t(std::uint32_t, std::uint32_t)> random;

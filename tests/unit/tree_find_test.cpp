@@ -236,12 +236,19 @@ TEST_F(Find, AnElementOnThePathToItIsNotSearchedAgain) {
 }
 
 TEST_F(Find, AnApplicationTooSlowToFinishIsAnErrorNotAPartialAnswer) {
-    // An application that takes a second per read: the walk gives up in time.
-    memory::desktop().microsecondsPerRead = 1000000;
+    // An application slow to answer each read: the walk gives up in time.
+    for (int i = 0; i < 100; ++i) window->addChild(memory::newElement("AXButton"));
+    memory::desktop().microsecondsPerRead = 300000;
     const CommandResult result = run({std::to_string(pid), "--role", "nothing"});
     EXPECT_EQ(result.document, "{\"error\":\"Application not responding (pid 77)\"}");
     EXPECT_EQ(result.status, 1);
     EXPECT_LT(memory::desktop().clockMicroseconds, 30000000u);
+    // A call that timed out left parts unread: no partial answer either.
+    memory::resetDesktop();
+    memory::addApplication(pid, "Slow").addWindow(memory::newElement("AXWindow", "w"));
+    memory::desktop().stoppedAnswering = true;
+    EXPECT_EQ(run({std::to_string(pid), "--role", "window"}).document,
+              "{\"error\":\"Application not responding (pid 77)\"}");
 }
 
 TEST_F(Find, HoldsOnlyTheChildListsOnItsPath) {
