@@ -80,15 +80,14 @@ std::optional<Point> coordinateOrigin(const Element& element) {
     return Point{double(topLevel->origin->x), double(topLevel->origin->y)};
 }
 
-// The windows of an application, each the top level of its elements.
-std::vector<Element> windowsOf(const Element& application, const ElementRecord& record) {
-    std::vector<Element> windows;
-    if (!record.children) return windows;
-    for (Element& child : atspi::makeSiblingElements(*record.children)) {
+// The windows of one application root, each the top level of its elements.
+void appendWindowsOf(std::int32_t pid, const ElementRecord& root, std::vector<Element>& windows) {
+    if (!root.children) return;
+    for (Element& child : atspi::makeSiblingElements(*root.children)) {
         const ElementRecord* childRecord = atspi::elementRecord(child);
-        if (!childRecord || !atspi::isTopLevelWindow(application.ref()->pid, *childRecord)) continue;
+        if (!childRecord || !atspi::isTopLevelWindow(pid, *childRecord)) continue;
         auto topLevel = std::make_shared<atspi::TopLevel>();
-        topLevel->pid = application.ref()->pid;
+        topLevel->pid = pid;
         topLevel->title = childRecord->name.value_or("");
         if (childRecord->extents) {
             topLevel->width = childRecord->extents->width;
@@ -96,6 +95,17 @@ std::vector<Element> windowsOf(const Element& application, const ElementRecord& 
         }
         child.ref()->topLevel = std::move(topLevel);
         windows.push_back(std::move(child));
+    }
+}
+
+// The windows of a process: those of its first root, then of its others.
+std::vector<Element> windowsOf(const Element& application, const ElementRecord& record) {
+    std::vector<Element> windows;
+    const std::int32_t pid = application.ref()->pid;
+    appendWindowsOf(pid, record, windows);
+    for (const atspi::ObjectAddress& address : application.ref()->moreRoots) {
+        const Element root = atspi::makeElement(address);
+        if (const ElementRecord* rootRecord = atspi::elementRecord(root)) appendWindowsOf(pid, *rootRecord, windows);
     }
     return windows;
 }

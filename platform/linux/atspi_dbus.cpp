@@ -148,28 +148,52 @@ std::size_t CallBatch::add(Message call, int timeoutMs) {
         entry.destination = dbus_message_get_destination(call.get()) ? dbus_message_get_destination(call.get()) : "";
         // No call may be waited for past the run's budget.
         const int limit = std::max(1, std::min(timeoutMs, remainingBudgetMs()));
+        entry.deadline = monotonicMicroseconds() + static_cast<std::uint64_t>(limit) * 1000;
         if (!dbus_connection_send_with_reply(bus, call.get(), &entry.call, limit)) entry.call = nullptr;
     }
     pending_.push_back(std::move(entry));
     return pending_.size() - 1;
 }
 
+namespace {
+
+// Reads and dispatches the connection's messages until the call has its
+// answer or its own deadline (counted from when it was sent) has passed:
+// libdbus's blocking wait would count the time-out from when one starts
+// waiting, so calls to several stopped applications would cost a time-out
+// each instead of one together.
+bool awaitUntil(DBusConnection* bus, DBusPendingCall* call, std::uint64_t deadline) {
+    while (!dbus_pending_call_get_completed(call)) {
+        const std::uint64_t now = monotonicMicroseconds();
+        if (now >= deadline) return false;
+        const int left = static_cast<int>(std::min<std::uint64_t>((deadline - now + 999) / 1000, 60000));
+        if (!dbus_connection_read_write_dispatch(bus, left)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 void CallBatch::wait() {
+    DBusConnection* bus = accessibilityBus();
     for (Pending& entry : pending_) {
         if (!entry.call) continue;
-        // libdbus counts each call's time-out from when one waits for it, so
-        // the other calls to an application that just timed out are given
+        // The other calls to an application that just timed out are given
         // up at once instead of costing a time-out each.
         if (!unresponsiveBuses().count(entry.destination) && budgetSpent()) {
             unresponsiveBuses().insert(entry.destination);
         }
-        if (unresponsiveBuses().count(entry.destination)) {
+        const bool answered = !unresponsiveBuses().count(entry.destination) && bus &&
+                              awaitUntil(bus, entry.call, entry.deadline);
+        if (!answered) {
+            if (!dbus_pending_call_get_completed(entry.call) && !entry.destination.empty()) {
+                unresponsiveBuses().insert(entry.destination);
+            }
             dbus_pending_call_cancel(entry.call);
             dbus_pending_call_unref(entry.call);
             entry.call = nullptr;
             continue;
         }
-        dbus_pending_call_block(entry.call);
         Message reply(dbus_pending_call_steal_reply(entry.call));
         dbus_pending_call_unref(entry.call);
         entry.call = nullptr;

@@ -84,6 +84,7 @@ private:
     struct Pending {
         DBusPendingCall* call = nullptr;
         std::string destination;
+        std::uint64_t deadline = 0;  // monotonic microseconds: sent + its time-out
         Message reply;
     };
     std::vector<Pending> pending_;

@@ -60,6 +60,7 @@ struct ElementRef {
     atspi::ObjectAddress address;  // an empty bus: a handle on which every call fails
     bool applicationRoot = false;  // made for a process id by createApplicationElement
     std::int32_t pid = 0;          // of an application root
+    std::vector<atspi::ObjectAddress> moreRoots;  // the process's other roots, whose windows are its windows too
     std::shared_ptr<atspi::TopLevel> topLevel;  // of a window and everything under it
     std::optional<atspi::ElementRecord> record;
     std::shared_ptr<atspi::SiblingGroup> group;

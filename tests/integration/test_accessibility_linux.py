@@ -299,6 +299,23 @@ class HungApplication(unittest.TestCase):
         self.assertEqual([r for r in records if r["pid"] == app.pid], [])
 
 
+class StoppedApplications(unittest.TestCase):
+    def test_several_stopped_applications_cost_one_time_out_together(self):
+        apps = []
+        for _ in range(3):
+            app, log = start_fixture()
+            self.addCleanup(stop_fixture, app, log)
+            apps.append(app)
+        for app in apps:
+            os.kill(app.pid, signal.SIGSTOP)
+            self.addCleanup(os.kill, app.pid, signal.SIGCONT)
+        start = time.monotonic()
+        records = harness.run_json(self, ["list-windows"])
+        # A time-out is 3 s; one each would take 9 s or more.
+        self.assertLess(time.monotonic() - start, 6)
+        self.assertEqual([r for r in records if r["pid"] in {a.pid for a in apps}], [])
+
+
 class HugeChildList(unittest.TestCase):
     """A box of 20,000 labels: its child list takes GTK seconds to give, a
     legitimate answer that must not be taken for a hung application."""
