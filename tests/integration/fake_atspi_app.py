@@ -3,6 +3,7 @@ tests of what the tool refuses to follow. Run with /usr/bin/python3 (Gio).
 
     fake_atspi_app.py --state FILE [--title T] [--bus ADDRESS] [--own-registry]
                       [--foreign desktop | --foreign app:PID] [--embed]
+                      [--second-root TITLE]
 
 It shows one window (role frame, titled T) holding a button "Fake button"
 and a password field, and registers with the accessibility registry the way
@@ -19,6 +20,10 @@ toolkits do (Socket.Embed on the registry's root). Options:
     --embed          the window also lists a plug on a second connection of
                      this process, whose Parent names the window (a socket
                      and its plug, as a browser and its web process)
+    --second-root TITLE
+                     a second connection of this process registers an
+                     application root of its own, with one window titled
+                     TITLE (a process with two accessibility roots)
 
 Whatever is done to it is appended to the state file as one JSON object a
 line: {"pressed": name} for a DoAction, {"text": text} for SetTextContents.
@@ -249,6 +254,22 @@ class FakeApplication:
             window.children.append((plug_bus, plug.path))
             self.plug_connection = plug_connection
 
+        if options.second_root:
+            second = self.connect(address)
+            second_bus = second.get_unique_name()
+            second_window_path = "/org/a11y/atspi/accessible/second_window"
+            second_root = Node(ROOT, ROLE_APPLICATION, "fake_atspi_app", (REGISTRY, ROOT), [],
+                               ["org.a11y.atspi.Application"])
+            second_window = Node(second_window_path, ROLE_FRAME, options.second_root, (second_bus, ROOT), shown,
+                                 ["org.a11y.atspi.Component"], (520, 100, 300, 200))
+            second_root.children = [(second_bus, second_window_path)]
+            for node in (second_root, second_window):
+                self.export(second, node)
+            second.call_sync(REGISTRY, ROOT, "org.a11y.atspi.Socket", "Embed",
+                             GLib.Variant("((so))", ((second_bus, ROOT),)), GLib.VariantType("((so))"),
+                             Gio.DBusCallFlags.NONE, 5000, None)
+            self.second_connection = second
+
         if options.own_registry:
             registry = self.connect(address)
             registry.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
@@ -274,6 +295,7 @@ def main():
     parser.add_argument("--own-registry", action="store_true")
     parser.add_argument("--foreign")
     parser.add_argument("--embed", action="store_true")
+    parser.add_argument("--second-root")
     FakeApplication(parser.parse_args()).run()
 
 

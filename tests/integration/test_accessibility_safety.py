@@ -132,6 +132,25 @@ class ForeignChildren(unittest.TestCase):
         self.assertEqual(events(state), [{"pressed": "Embedded button"}])
 
 
+class TwoRoots(unittest.TestCase):
+    """A process with two accessibility roots (two connections of one process)."""
+
+    def test_each_window_is_listed_once_and_reached_by_its_index(self):
+        folder = tempfile.mkdtemp(prefix="tavik-roots-")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        process, _ = start_fake(folder, "First Root Window", "--second-root", "Second Root Window")
+        self.addCleanup(harness.stop, process)
+        second = lambda: harness.window_record(process.pid, "Second Root Window")
+        self.assertTrue(harness.wait_for(second, timeout=10))
+        records = [r for r in harness.run_json(self, ["list-windows"]) if r["pid"] == process.pid]
+        # In the registry's order of the roots, each window once.
+        self.assertEqual(sorted(r["windowIndex"] for r in records), [0, 1])
+        self.assertEqual(sorted(r["title"] for r in records), ["First Root Window", "Second Root Window"])
+        for record in records:
+            tree = harness.run_json(self, ["read-tree", process.pid, 1, record["windowIndex"]])
+            self.assertEqual(tree["title"], record["title"])
+
+
 def root_property():
     """The X root window's AT_SPI_BUS property, or None."""
     out = subprocess.run(["xprop", "-root", "AT_SPI_BUS"], capture_output=True, text=True, timeout=10).stdout
