@@ -12,111 +12,28 @@
 #include <vector>
 
 #include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_window_properties.h"
 #include "platform/timing.h"
 #include "platform/window_manager.h"
 
 namespace platform {
 namespace {
 
+using x11::cardinalProperty;
+using x11::clientWindows;
+using x11::hasProperty;
+using x11::windowPid;
+using x11::windowTitle;
+
 // The window manager is given this long to activate a window.
 constexpr int activationPolls = 50;
 constexpr std::uint32_t activationPollMicroseconds = 20000;
 // A window manager's frame holds the client window a level or two down.
 constexpr int frameDepthLimit = 8;
-constexpr unsigned long windowLimit = 4096;
-
-// The 32-bit items of a window property of the given type, at most limit.
-std::vector<unsigned long> cardinalItems(Display* display, Window window, const char* name, Atom type, long limit) {
-    std::vector<unsigned long> items;
-    const Atom property = XInternAtom(display, name, True);
-    if (property == None) return items;
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, property, 0, limit, False, type, &actualType, &format, &count, &remaining,
-                           &data) != Success) {
-        return items;
-    }
-    // Xlib hands 32-bit items out as longs.
-    if (data && actualType == type && format == 32) {
-        const auto* values = reinterpret_cast<const unsigned long*>(data);
-        items.assign(values, values + count);
-    }
-    if (data) XFree(data);
-    return items;
-}
-
-bool hasProperty(Display* display, Window window, const char* name) {
-    const Atom property = XInternAtom(display, name, True);
-    if (property == None) return false;
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    const bool read = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType, &actualType, &format,
-                                         &count, &remaining, &data) == Success;
-    if (data) XFree(data);
-    return read && actualType != None;
-}
-
-std::string windowTitle(Display* display, Window window) {
-    for (const auto& [name, type] : {std::pair{"_NET_WM_NAME", XInternAtom(display, "UTF8_STRING", False)},
-                                     std::pair{"WM_NAME", Atom{XA_STRING}}}) {
-        const Atom property = XInternAtom(display, name, True);
-        if (property == None) continue;
-        Atom actualType = None;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long remaining = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(display, window, property, 0, 1024, False, type, &actualType, &format, &count,
-                               &remaining, &data) != Success) {
-            continue;
-        }
-        std::string title;
-        if (data && actualType == type && format == 8) title.assign(reinterpret_cast<const char*>(data), count);
-        if (data) XFree(data);
-        if (!title.empty()) return title;
-    }
-    return {};
-}
-
-std::optional<std::int32_t> windowPid(Display* display, Window window) {
-    const auto pids = cardinalItems(display, window, "_NET_WM_PID", XA_CARDINAL, 1);
-    if (pids.empty()) return std::nullopt;
-    return static_cast<std::int32_t>(pids[0]);
-}
 
 bool viewable(Display* display, Window window) {
     XWindowAttributes attributes;
     return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
-}
-
-// The client windows: the window manager's list, or without one the
-// children of the root and their children.
-std::vector<Window> clientWindows(Display* display, Window root) {
-    std::vector<Window> clients;
-    for (unsigned long window : cardinalItems(display, root, "_NET_CLIENT_LIST", XA_WINDOW, windowLimit))
-        clients.push_back(window);
-    if (!clients.empty()) return clients;
-    Window rootReturn = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count)) return clients;
-    for (unsigned int i = 0; i < count && clients.size() < windowLimit; ++i) {
-        clients.push_back(children[i]);
-        Window* grandchildren = nullptr;
-        unsigned int grandCount = 0;
-        if (XQueryTree(display, children[i], &rootReturn, &parent, &grandchildren, &grandCount)) {
-            for (unsigned int j = 0; j < grandCount && clients.size() < windowLimit; ++j)
-                clients.push_back(grandchildren[j]);
-            if (grandchildren) XFree(grandchildren);
-        }
-    }
-    if (children) XFree(children);
-    return clients;
 }
 
 // The viewable client window of process pid titled title, else its only
@@ -137,7 +54,7 @@ std::optional<Window> clientWindow(Display* display, std::int32_t pid, const std
 bool managerKeepsActiveWindow(Display* display) {
     const Atom active = XInternAtom(display, "_NET_ACTIVE_WINDOW", True);
     if (active == None) return false;
-    for (unsigned long atom : cardinalItems(display, DefaultRootWindow(display), "_NET_SUPPORTED", XA_ATOM, 1024))
+    for (unsigned long atom : cardinalProperty(display, DefaultRootWindow(display), "_NET_SUPPORTED", XA_ATOM, 1024))
         if (atom == active) return true;
     return false;
 }
@@ -158,7 +75,7 @@ bool containsFocus(Display* display, Window window, Window focus) {
 
 bool isActive(Display* display, Window window) {
     if (managerKeepsActiveWindow(display)) {
-        const auto active = cardinalItems(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW", XA_WINDOW, 1);
+        const auto active = cardinalProperty(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW", XA_WINDOW, 1);
         return !active.empty() && active[0] == window;
     }
     Window focus = None;
