@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "platform/linux/atspi_bus.h"
@@ -26,10 +27,16 @@ std::uint64_t budgetStart() {
     return start;
 }
 
-bool budgetSpent() { return monotonicMicroseconds() - budgetStart() > runBudgetMicroseconds; }
+// The time spent so far; the start is taken before the clock is read.
+std::uint64_t budgetUsed() {
+    const std::uint64_t start = budgetStart();
+    return monotonicMicroseconds() - start;
+}
+
+bool budgetSpent() { return budgetUsed() > runBudgetMicroseconds; }
 
 int remainingBudgetMs() {
-    const std::uint64_t spent = monotonicMicroseconds() - budgetStart();
+    const std::uint64_t spent = budgetUsed();
     return spent >= runBudgetMicroseconds ? 0 : static_cast<int>((runBudgetMicroseconds - spent) / 1000);
 }
 
@@ -148,7 +155,8 @@ std::size_t CallBatch::add(Message call, int timeoutMs) {
         entry.destination = dbus_message_get_destination(call.get()) ? dbus_message_get_destination(call.get()) : "";
         // No call may be waited for past the run's budget.
         const int limit = std::max(1, std::min(timeoutMs, remainingBudgetMs()));
-        entry.deadline = monotonicMicroseconds() + static_cast<std::uint64_t>(limit) * 1000;
+        entry.timeout = static_cast<std::uint64_t>(limit) * 1000;
+        entry.deadline = monotonicMicroseconds() + entry.timeout;
         if (!dbus_connection_send_with_reply(bus, call.get(), &entry.call, limit)) entry.call = nullptr;
     }
     pending_.push_back(std::move(entry));
@@ -176,6 +184,10 @@ bool awaitUntil(DBusConnection* bus, DBusPendingCall* call, std::uint64_t deadli
 
 void CallBatch::wait() {
     DBusConnection* bus = accessibilityBus();
+    // An application that keeps answering a long batch is given each call's
+    // time-out again from its last answer; one that does not answer at all
+    // is given up when its calls' time-outs run out, all at once.
+    std::map<std::string, std::uint64_t> lastAnswer;
     for (Pending& entry : pending_) {
         if (!entry.call) continue;
         // The other calls to an application that just timed out are given
@@ -183,8 +195,13 @@ void CallBatch::wait() {
         if (!unresponsiveBuses().count(entry.destination) && budgetSpent()) {
             unresponsiveBuses().insert(entry.destination);
         }
-        const bool answered = !unresponsiveBuses().count(entry.destination) && bus &&
-                              awaitUntil(bus, entry.call, entry.deadline);
+        std::uint64_t deadline = entry.deadline;
+        if (auto last = lastAnswer.find(entry.destination); last != lastAnswer.end()) {
+            deadline = std::max(deadline, std::min(last->second + entry.timeout, budgetStart() + runBudgetMicroseconds));
+        }
+        const bool answered =
+            !unresponsiveBuses().count(entry.destination) && bus && awaitUntil(bus, entry.call, deadline);
+        if (answered) lastAnswer[entry.destination] = monotonicMicroseconds();
         if (!answered) {
             if (!dbus_pending_call_get_completed(entry.call) && !entry.destination.empty()) {
                 unresponsiveBuses().insert(entry.destination);

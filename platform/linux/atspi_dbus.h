@@ -85,6 +85,7 @@ private:
         DBusPendingCall* call = nullptr;
         std::string destination;
         std::uint64_t deadline = 0;  // monotonic microseconds: sent + its time-out
+        std::uint64_t timeout = 0;   // microseconds
         Message reply;
     };
     std::vector<Pending> pending_;

@@ -40,8 +40,11 @@ ROLES = {
 
 
 def steady(name):
-    """A name with its numbers blanked out."""
-    return re.sub(r"[0-9]+([.,][0-9]+)?", "#", name) if isinstance(name, str) else name
+    """A name without what changes by itself: Chromium adds the tab's memory
+    use to its tab names after a while, and the figure changes."""
+    if not isinstance(name, str):
+        return name
+    return re.sub(r"[0-9]+([.,][0-9]+)?", "#", re.sub(r" - Memory usage - .*$", "", name))
 
 
 def tool_records(tree):
@@ -178,8 +181,7 @@ class ApplicationChecks:
                 no_press.append((ref["path"], ref.get("name"), ref["actions"], record.get("actions")))
         # Every named control pyatspi sees, under its name and role (by name
         # and role, not path: a toolkit quirk may fold an element away).
-        # Numbers are left out of the names: Chromium's tab names carry the
-        # page's memory use, which changes between two reads.
+        # Names are compared steady (see steady()).
         named = {(steady(r.get(key)), r["role"]) for r in tool.values() for key in ("title", "label", "description")}
         unmatched = sorted({(ref["role"], ref["name"]) for ref in reference
                             if ref.get("name") and ref["role"] in ROLES
