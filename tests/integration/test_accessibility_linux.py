@@ -317,18 +317,20 @@ class StoppedApplications(unittest.TestCase):
 
 
 class HugeChildList(unittest.TestCase):
-    """A box of 20,000 labels: its child list takes GTK seconds to give, a
-    legitimate answer that must not be taken for a hung application."""
+    """A box of 8,000 labels: its child list takes GTK seconds to give, a
+    legitimate answer that must not be taken for a hung application (20,000
+    work too, in about 22 s here, too close to the 26 s limit for a loaded
+    test machine)."""
 
-    def test_twenty_thousand_labels_are_read_and_searched_whole(self):
+    def test_eight_thousand_labels_are_read_and_searched_whole(self):
         log = tempfile.TemporaryFile()
-        app = harness.start_app([FIXTURE, "20000"], MAIN_TITLE, stderr=log, timeout=60)
+        app = harness.start_app([FIXTURE, "8000"], MAIN_TITLE, stderr=log, timeout=60)
         self.addCleanup(stop_fixture, app, log)
         self.assertTrue(harness.wait_for(lambda: harness.window_record(app.pid, MANY_TITLE), timeout=60))
-        matches = harness.run_json(self, ["find", app.pid, "--label", "Item 19999", "--window", 2])
-        self.assertEqual([m["path"] for m in matches], [MANY_BOX + ".19999"])
+        matches = harness.run_json(self, ["find", app.pid, "--label", "Item 7999", "--window", 2])
+        self.assertEqual([m["path"] for m in matches], [MANY_BOX + ".7999"])
         box = by_path(harness.run_json(self, ["read-tree", app.pid, 5, 2]))[MANY_BOX]
-        self.assertEqual(len(box["children"]), 20000)
+        self.assertEqual(len(box["children"]), 8000)
 
 
 class GtkDemo(unittest.TestCase):
