@@ -390,10 +390,10 @@ class Running:
     """One launched application: its process, private folder and the page
     server (browsers)."""
 
-    def __init__(self, spec, server):
-        self.spec = spec
+    def __init__(self, row, server):
+        self.row = row
         self.folder = tempfile.mkdtemp(prefix="tavik-app-")
-        argv, extra = spec.command(self.folder, server)
+        argv, extra = row.command(self.folder, server)
         env = dict(os.environ, **extra)
         env.pop("NO_AT_BRIDGE", None)
         # Its own session: ending it reaches the helper processes too.
@@ -407,7 +407,7 @@ class Running:
         starter runs the office as its child); that process becomes pid."""
         for pid in [self.process.pid] + descendants(self.process.pid):
             for window in reference_windows(pid):
-                if window.get("name") == self.spec.title:
+                if window.get("name") == self.row.title:
                     self.pid = pid
                     return window["index"]
         return None
@@ -464,26 +464,26 @@ def descendants_in_group(group):
     return any(g == group for _, g in harness.process_table().values())
 
 
-def launch(spec, server):
+def launch(row, server):
     """Starts the row's application and waits (bounded) until pyatspi sees its
     window and, for browsers, the page's content. SkipTest when the program
     is missing."""
-    if shutil.which(spec.program) is None:
-        raise unittest.SkipTest("%s is not installed" % spec.program)
+    if shutil.which(row.program) is None:
+        raise unittest.SkipTest("%s is not installed" % row.program)
     if not os.environ.get("DISPLAY"):
         raise unittest.SkipTest("no desktop: run under tools/with-desktop")
-    running = Running(spec, server)
+    running = Running(row, server)
     index = harness.wait_for(lambda: not running.alive() or running.window_index() is not None,
-                             timeout=spec.launch_timeout, interval=0.5)
+                             timeout=row.launch_timeout, interval=0.5)
     index = running.window_index() if running.alive() else None
     if index is None:
         running.stop()
-        raise AssertionError("%s did not show its window %r within %s s" % (spec.name, spec.title,
-                                                                              spec.launch_timeout))
-    ready = harness.wait_for(lambda: spec.ready(flatten(reference_tree(running.pid, index, spec.depth))),
-                             timeout=spec.launch_timeout, interval=0.5)
+        raise AssertionError("%s did not show its window %r within %s s" % (row.name, row.title,
+                                                                              row.launch_timeout))
+    ready = harness.wait_for(lambda: row.ready(flatten(reference_tree(running.pid, index, row.depth))),
+                             timeout=row.launch_timeout, interval=0.5)
     if not ready:
         running.stop()
-        raise AssertionError("%s never showed its content to pyatspi" % spec.name)
+        raise AssertionError("%s never showed its content to pyatspi" % row.name)
     running.index = index
     return running

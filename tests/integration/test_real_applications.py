@@ -64,18 +64,18 @@ class ApplicationChecks:
     They run in the order of their numbers: reading first, while the
     application looks as it started, then acting on it."""
 
-    spec = None
+    row = None
 
     @classmethod
     def setUpClass(cls):
-        cls.server = real_apps.PageServer() if cls.spec.browser else None
+        cls.server = real_apps.PageServer() if cls.row.browser else None
         if cls.server is not None:
             cls.addClassCleanup(cls.server.close)
         cls.start()
 
     @classmethod
     def start(cls):
-        cls.app = real_apps.launch(cls.spec, cls.server)
+        cls.app = real_apps.launch(cls.row, cls.server)
         cls.addClassCleanup(cls.app.stop)
         cls.pid, cls.index = cls.app.pid, cls.app.index
 
@@ -89,13 +89,13 @@ class ApplicationChecks:
     def tearDown(self):
         status = self.app.status()
         if status is not None:
-            self.fail("%s ended (status %s) during this check" % (self.spec.name, status))
+            self.fail("%s ended (status %s) during this check" % (self.row.name, status))
 
     # -- helpers --------------------------------------------------------------
 
     def reference(self):
         """pyatspi's records of the window, in a list."""
-        return real_apps.flatten(real_apps.reference_tree(self.pid, self.index, self.spec.depth))
+        return real_apps.flatten(real_apps.reference_tree(self.pid, self.index, self.row.depth))
 
     def reference_by_path(self):
         return {r["path"]: r for r in self.reference()}
@@ -106,7 +106,7 @@ class ApplicationChecks:
         without the window manager's frame), the window's position for one
         (GTK 4) that reports its window at 0,0 and everything relative to it."""
         frame = records[0]
-        window, outer = real_apps.x_window(self.spec.title), real_apps.x_frame(self.spec.title)
+        window, outer = real_apps.x_window(self.row.title), real_apps.x_frame(self.row.title)
         origin = (frame.get("x", 0), frame.get("y", 0))
         if window is None or close(origin, window[:2]) or close(origin, outer[:2]):
             return 0, 0
@@ -115,8 +115,8 @@ class ApplicationChecks:
     def assert_window_geometry(self, record, what):
         """A window's geometry is the X window's, with or without the window
         manager's decoration (toolkits report either)."""
-        window, frame = real_apps.x_window(self.spec.title), real_apps.x_frame(self.spec.title)
-        self.assertIsNotNone(window, "xwininfo knows no window %r" % self.spec.title)
+        window, frame = real_apps.x_window(self.row.title), real_apps.x_frame(self.row.title)
+        self.assertIsNotNone(window, "xwininfo knows no window %r" % self.row.title)
         self.assertTrue(close(geometry(record), window) or close(geometry(record), frame),
                         "%s %s, X window %s, with its frame %s" % (what, geometry(record), window, frame))
 
@@ -145,29 +145,29 @@ class ApplicationChecks:
 
     def test_1_list_windows_shows_the_window_with_its_geometry(self):
         records = [r for r in harness.run_json(self, ["list-windows"]) if r["pid"] == self.pid]
-        mine = [r for r in records if r["title"] == self.spec.title]
+        mine = [r for r in records if r["title"] == self.row.title]
         self.assertEqual(len(mine), 1, records)
         record = mine[0]
         self.assertEqual(record["windowIndex"], self.index)
         self.assert_window_geometry(record, "list-windows")
 
     def test_2_read_tree_agrees_with_pyatspi(self):
-        tree = harness.run_json(self, ["read-tree", self.pid, self.spec.depth, self.index])
+        tree = harness.run_json(self, ["read-tree", self.pid, self.row.depth, self.index])
         tool = tool_records(tree)
         reference = self.reference()
-        self.assertEqual(tree["title"], self.spec.title)
+        self.assertEqual(tree["title"], self.row.title)
         # Element count within reason of pyatspi's (toolkit quirks may fold a few).
         self.assertLessEqual(abs(len(tool) - len(reference)), max(5, len(reference) // 10),
                              "read-tree %d elements, pyatspi %d" % (len(tool), len(reference)))
         dx, dy = self.screen_offset(reference)
-        screen = real_apps.x_window(self.spec.title)
+        screen = real_apps.x_window(self.row.title)
         # Elements that pyatspi shows on the screen, matched by path and name.
         missing_geometry, wrong_geometry, no_press = [], [], []
         for ref in reference:
             record = tool.get(ref["path"])
             if record is None or (ref.get("name") or None) != (record.get("title") or record.get("label") or None):
                 continue
-            shown = self.spec.shown_state in ref.get("states", []) and ref.get("width", 0) > 0 and (
+            shown = self.row.shown_state in ref.get("states", []) and ref.get("width", 0) > 0 and (
                 ref.get("height", 0) > 0)
             expected = (ref.get("x", 0) + dx, ref.get("y", 0) + dy, ref.get("width"), ref.get("height"))
             on_screen = screen is not None and screen[0] <= expected[0] < screen[0] + screen[2] and (
@@ -192,7 +192,7 @@ class ApplicationChecks:
         self.assertEqual(wrong_geometry[:8], [], "%d elements off pyatspi's place" % len(wrong_geometry))
         self.assertEqual(no_press[:8], [], "%d buttons without AXPress; pyatspi's actions -> read-tree's: %s" % (
             len(no_press), sorted({(tuple(a), tuple(b or ())) for _, _, a, b in no_press})))
-        for role, name in self.spec.landmarks:
+        for role, name in self.row.landmarks:
             with self.subTest(landmark=(role, name)):
                 [ref] = real_apps.matches(reference, role, name)[:1] or [None]
                 self.assertIsNotNone(ref, "pyatspi has no %s %r" % (role, name))
@@ -202,12 +202,12 @@ class ApplicationChecks:
                 expected = (ref["x"] + dx, ref["y"] + dy, ref["width"], ref["height"])
                 self.assertTrue(close(geometry(record), expected), "%s: read-tree %s, pyatspi %s" % (
                     name, geometry(record), expected))
-        if self.spec.browser:
+        if self.row.browser:
             texts = {r.get("title") for r in tool.values()} | {r.get("value") for r in tool.values()}
             self.assertIn(real_apps.HEADING, texts)
 
     def test_4_click_by_found_path_presses(self):
-        for press in self.spec.presses:
+        for press in self.row.presses:
             with self.subTest(press=press.what):
                 path, record = self.target_path(press.target)
                 answer = harness.run_json(self, ["click", self.pid, path, "--window", self.index])
@@ -240,15 +240,15 @@ class ApplicationChecks:
                         "after %s pyatspi reads %r at %s" % (answer, text(), path))
 
     def test_5_type_sets_the_value(self):
-        if self.spec.set_value is None:
-            self.skipTest("%s has no field to set" % self.spec.name)
-        self.check_typing(self.spec.set_value, exact=True)
+        if self.row.set_value is None:
+            self.skipTest("%s has no field to set" % self.row.name)
+        self.check_typing(self.row.set_value, exact=True)
 
     def test_6_type_by_keys_with_line_break_tab_and_non_ascii(self):
-        if self.spec.keyed is None:
-            self.skipTest("%s has no field that takes key input" % self.spec.name)
+        if self.row.keyed is None:
+            self.skipTest("%s has no field that takes key input" % self.row.name)
         # An editor may hold the text set before; the page's fields start empty.
-        self.check_typing(self.spec.keyed, exact=self.spec.keyed.echo is not None)
+        self.check_typing(self.row.keyed, exact=self.row.keyed.echo is not None)
 
     def test_3_screenshot_shows_the_window(self):
         answer = harness.run_json(self, ["screenshot", self.pid, "--window", self.index])
@@ -260,11 +260,11 @@ class ApplicationChecks:
         self.assertGreater(rows, 20, "the picture is (nearly) uniform")
 
     def test_7_navigate_opens_one_new_tab(self):
-        if not self.spec.browser:
-            self.skipTest("%s is no browser" % self.spec.name)
+        if not self.row.browser:
+            self.skipTest("%s is no browser" % self.row.name)
         url = self.server.url("second.html")
-        before = set(browser_processes(self.spec.program, self.app.folder))
-        self.addCleanup(end_new_processes, self.spec.program, self.app.folder, before, self.app.process.pid)
+        before = set(browser_processes(self.row.program, self.app.folder))
+        self.addCleanup(end_new_processes, self.row.program, self.app.folder, before, self.app.process.pid)
         answer = harness.run_json(self, ["navigate", self.pid, url])
         self.assertEqual(answer, {"success": True, "method": "open", "url": url})
 
@@ -308,9 +308,9 @@ def end_new_processes(program, folder, before, group):
 
 
 # One TestCase per application of the table.
-for _spec in real_apps.TABLE:
-    globals()[_spec.name] = type(_spec.name, (ApplicationChecks, unittest.TestCase), {"spec": _spec})
-del _spec
+for _row in real_apps.TABLE:
+    globals()[_row.name] = type(_row.name, (ApplicationChecks, unittest.TestCase), {"row": _row})
+del _row
 
 
 if __name__ == "__main__":
