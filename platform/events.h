@@ -13,11 +13,26 @@
 // posted at most once, and dropped; creation may yield no event.
 namespace platform {
 
-enum class MouseEventType { leftMouseDown = 1, leftMouseUp = 2 };
+// Numbered as the macOS event types. "other" is the middle button; a
+// dragged event is a move with the left button held.
+enum class MouseEventType {
+    leftMouseDown = 1,
+    leftMouseUp = 2,
+    rightMouseDown = 3,
+    rightMouseUp = 4,
+    mouseMoved = 5,
+    leftMouseDragged = 6,
+    otherMouseDown = 25,
+    otherMouseUp = 26,
+};
 
 struct MouseEvent {
     MouseEventType type = MouseEventType::leftMouseDown;
     Point position;  // unrounded screen point
+    // Which click of a double or triple click a button event belongs to
+    // (1, 2 or 3). A platform whose toolkits count clicks by their timing
+    // and place (X11) ignores it.
+    std::int64_t clickState = 1;
 };
 
 struct KeyboardEvent {
@@ -28,6 +43,7 @@ struct KeyboardEvent {
 
 struct ScrollWheelEvent {
     std::int32_t wheel1 = 0;  // pixel units; positive scrolls up
+    std::int32_t wheel2 = 0;  // pixel units; positive scrolls left
 };
 
 using Event = std::variant<MouseEvent, KeyboardEvent, ScrollWheelEvent>;
@@ -36,8 +52,14 @@ using Event = std::variant<MouseEvent, KeyboardEvent, ScrollWheelEvent>;
 // that accepts synthetic input); without one every post is lost.
 bool canPostInput();
 
-// A left-button event at a point, or nothing when it cannot be created.
+// A mouse event at a point, or nothing when it cannot be created.
 std::optional<Event> createMouseEvent(MouseEventType type, Point position);
+
+// Marks a button event as click 1, 2 or 3 of a multiple click.
+void setClickState(Event& event, std::int64_t clickState);
+
+// Where the pointer is; nothing when that cannot be read.
+std::optional<Point> pointerLocation();
 
 // A key event for a virtual key, or nothing when it cannot be created.
 std::optional<Event> createKeyboardEvent(std::uint16_t virtualKey, bool keyDown);
@@ -47,6 +69,9 @@ void setUnicodeString(Event& event, std::u16string_view characters);
 
 // A one-wheel pixel-unit scroll event, or nothing when it cannot be created.
 std::optional<Event> createScrollWheelEvent(std::int32_t wheel1);
+
+// A two-wheel pixel-unit scroll event (wheel 2 scrolls sideways).
+std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wheel2);
 
 // Puts the event into the system's input stream; nothing is reported.
 void postEvent(const Event& event);
@@ -70,5 +95,28 @@ bool takeTypingTurn();
 // left out.
 std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clusters);
 std::optional<TypingFailure> endTyping();
+
+// A key named by its X keysym number, the numbering of keys and characters
+// the tool uses on every platform (0xff0d Return, 0xffe3 Control_L, 0x61
+// a, 0x41 A). The core accepts only names of its own key vocabulary, so a
+// backend maps a fixed set of keysyms.
+using KeySymbol = std::uint32_t;
+
+// The keys of held go down in order, key is pressed and released, then
+// the held keys come up in reverse order. A key whose character needs
+// Shift on the keyboard (A, ?) gets Shift added around it.
+struct KeyCombination {
+    std::vector<KeySymbol> held;
+    KeySymbol key = 0;
+};
+
+// Prepares the combinations about to be pressed, in order: takes the
+// typing turn and makes keys for keysyms the keyboard lacks. When it fails
+// nothing may be pressed (and endKeyPresses is not called). Calls of
+// postKeyCombination for the combinations come in between; endKeyPresses
+// undoes whatever beginKeyPresses changed and gives the turn back.
+std::optional<TypingFailure> beginKeyPresses(const std::vector<KeyCombination>& combinations);
+void postKeyCombination(const KeyCombination& combination);
+std::optional<TypingFailure> endKeyPresses();
 
 }  // namespace platform
