@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <utility>
@@ -16,13 +16,6 @@
 #include "platform/files.h"
 
 namespace platform {
-
-std::string temporaryDirectory() {
-    const char* configured = std::getenv("TMPDIR");
-    std::string path = configured && configured[0] == '/' ? configured : "/tmp";
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
 
 namespace {
 
@@ -134,7 +127,13 @@ namespace {
 bool systemRandomBytes(unsigned char* buffer, std::size_t length) {
     std::size_t done = 0;
     while (done < length) {
+#if defined(__linux__)
         const ssize_t got = getrandom(buffer + done, length - done, 0);
+#else
+        // Systems without getrandom (Darwin) have getentropy, at most 256 bytes a call.
+        const std::size_t want = std::min<std::size_t>(length - done, 256);
+        const ssize_t got = getentropy(buffer + done, want) == 0 ? static_cast<ssize_t>(want) : -1;
+#endif
         if (got < 0) {
             if (errno == EINTR) continue;
             return false;

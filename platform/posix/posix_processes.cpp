@@ -1,5 +1,6 @@
 // The program that opens an address in a running application, started
 // through posix_spawn (no shell ever sees the address), and waiting for it.
+// Which program that is, is each backend's own business.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -9,8 +10,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/linux/posix_browser_opener.h"
-#include "platform/linux/posix_process_facts.h"
 #include "platform/processes.h"
 #include "platform/timing.h"
 
@@ -58,23 +57,22 @@ int prepare(SpawnSettings& settings) {
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
     if (rc == 0) rc = posix_spawn_file_actions_addclosefrom_np(&settings.actions, STDERR_FILENO + 1);
 #endif
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID;
+#if defined(POSIX_SPAWN_CLOEXEC_DEFAULT)
+    // Darwin: every descriptor the file actions do not name is closed.
+    flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
+#endif
     sigset_t noSignals;
     sigset_t allSignals;
     sigemptyset(&noSignals);
     sigfillset(&allSignals);
     if (rc == 0) rc = posix_spawnattr_setsigmask(&settings.attributes, &noSignals);
     if (rc == 0) rc = posix_spawnattr_setsigdefault(&settings.attributes, &allSignals);
-    if (rc == 0)
-        rc = posix_spawnattr_setflags(&settings.attributes,
-                                      POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+    if (rc == 0) rc = posix_spawnattr_setflags(&settings.attributes, flags);
     return rc;
 }
 
 }  // namespace
-
-OpenerLookup openerCommand(std::int32_t pid, const std::string& url) {
-    return browser::openerFor(pid, url, ProcProcessSource());
-}
 
 LaunchResult launchProcess(const ProcessCommand& command) {
     SpawnSettings settings;
