@@ -1,0 +1,149 @@
+// tavik-ax-mcp: the commands of tavik-ax as Model Context Protocol tools,
+// over standard input and output (one JSON-RPC message per line). Each
+// call runs the tavik-ax program beside this one as a child process.
+//
+//   tavik-ax-mcp [--timeout-ms N] [--verbose] [--tavik-ax PATH]
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "mcp/call_runner.h"
+#include "mcp/jsonrpc.h"
+#include "mcp/line_reader.h"
+#include "mcp/server.h"
+
+namespace {
+
+constexpr std::size_t kMaxRequestBytes = 10u * 1024 * 1024;
+constexpr const char* kUsage = "Usage: tavik-ax-mcp [--timeout-ms N] [--verbose] [--tavik-ax PATH]\n";
+
+struct Options {
+    RunSettings run;
+    bool verbose = false;
+};
+
+// tavik-ax in the folder of this program.
+std::string programBesideThisOne() {
+    char path[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return "tavik-ax";
+    std::string self(path, static_cast<std::size_t>(length));
+    const auto slash = self.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/tavik-ax";
+}
+
+std::optional<long long> positiveNumber(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value <= 0) return std::nullopt;
+    return value;
+}
+
+std::optional<Options> parseOptions(int argc, char** argv) {
+    Options options;
+    options.run.program = programBesideThisOne();
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--verbose") {
+            options.verbose = true;
+        } else if (option == "--timeout-ms" && i + 1 < argc) {
+            const auto value = positiveNumber(argv[++i]);
+            if (!value) return std::nullopt;
+            options.run.timeout = std::chrono::milliseconds(*value);
+        } else if (option == "--tavik-ax" && i + 1 < argc) {
+            options.run.program = argv[++i];
+        } else {
+            return std::nullopt;
+        }
+    }
+    options.run.passStandardError = options.verbose;
+    return options;
+}
+
+// A standard stream the host closed is opened on /dev/null, so that no
+// pipe of a call takes its number and lands on "standard output".
+void reopenClosedStandardStreams() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
+
+// Writes the whole text, waiting while a non-blocking output is full.
+bool writeAll(const std::string& text) {
+    const char* data = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t written = ::write(STDOUT_FILENO, data, left);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                pollfd output{STDOUT_FILENO, POLLOUT, 0};
+                if (::poll(&output, 1, -1) < 0 && errno != EINTR) return false;
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool send(const nlohmann::json& message) { return writeAll(jsonrpc::serialise(message) + "\n"); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    reopenClosedStandardStreams();
+    std::signal(SIGPIPE, SIG_IGN);
+    const auto options = parseOptions(argc, argv);
+    if (!options) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    McpServer::Log log;
+    if (options->verbose) {
+        log = [](const std::string& line) { std::cerr << "tavik-ax-mcp: " << line << std::endl; };
+        log("running " + options->run.program + ", time-out " + std::to_string(options->run.timeout.count()) + " ms");
+    }
+    const RunSettings run = options->run;
+    McpServer server(
+        [run](const std::vector<std::string>& commandLine) {
+            std::vector<std::string> arguments{run.program};
+            arguments.insert(arguments.end(), commandLine.begin(), commandLine.end());
+            return runCommand(run, arguments);
+        },
+        run.timeout, log);
+
+    LineReader reader(STDIN_FILENO, kMaxRequestBytes);
+    for (;;) {
+        const LineReader::Next next = reader.next();
+        if (std::holds_alternative<LineReader::End>(next)) break;
+        std::optional<nlohmann::json> answer;
+        if (const auto* line = std::get_if<LineReader::Line>(&next)) {
+            answer = server.handle(line->text);
+        } else {
+            if (log) log("skipped a line longer than the limit");
+            answer = McpServer::tooLongAnswer(kMaxRequestBytes);
+        }
+        // The host is gone when its end of the pipe is.
+        if (answer && !send(*answer)) return 1;
+    }
+    return 0;
+}

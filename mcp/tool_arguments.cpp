@@ -1,0 +1,189 @@
+#include "mcp/tool_arguments.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+namespace {
+
+const char* typeName(ParamType type) {
+    switch (type) {
+        case ParamType::Integer: return "integer";
+        case ParamType::Number: return "number";
+        case ParamType::String: return "string";
+        case ParamType::Boolean: return "boolean";
+    }
+    return "string";
+}
+
+nlohmann::json paramSchema(const ToolParam& param) {
+    nlohmann::json schema{{"type", typeName(param.type)}, {"description", param.description}};
+    if (param.minimum) schema["minimum"] = *param.minimum;
+    if (param.maximum) schema["maximum"] = *param.maximum;
+    if (!param.choices.empty()) schema["enum"] = param.choices;
+    return schema;
+}
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// A JSON number that is a whole number within the signed 64-bit range
+// (2.0 counts, as JSON Schema's integer does).
+std::optional<std::int64_t> wholeNumber(const nlohmann::json& value) {
+    if (value.is_number_integer() && !value.is_number_unsigned()) return value.get<std::int64_t>();
+    if (value.is_number_unsigned()) {
+        const auto unsignedValue = value.get<std::uint64_t>();
+        if (unsignedValue > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+        return static_cast<std::int64_t>(unsignedValue);
+    }
+    if (value.is_number_float()) {
+        const double number = value.get<double>();
+        // 2^63 is exactly representable; everything below it fits.
+        if (std::trunc(number) != number || number < -9223372036854775808.0 || number >= 9223372036854775808.0)
+            return std::nullopt;
+        return static_cast<std::int64_t>(number);
+    }
+    return std::nullopt;
+}
+
+// The shortest text that reads back as the same double.
+std::string numberText(double number) {
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, number);
+    if (error != std::errc{}) return std::to_string(number);
+    return std::string(buffer, end);
+}
+
+struct ArgumentText {
+    std::optional<std::string> text;  // absent: the argument is wrong
+    std::string error;
+};
+
+ArgumentText accepted(std::string text) { return {std::move(text), {}}; }
+ArgumentText refused(std::string error) { return {std::nullopt, std::move(error)}; }
+
+std::string rangeText(const ToolParam& param) {
+    if (param.minimum && param.maximum)
+        return "from " + std::to_string(*param.minimum) + " to " + std::to_string(*param.maximum);
+    if (param.minimum) return "at least " + std::to_string(*param.minimum);
+    return "at most " + std::to_string(param.maximum.value_or(0));
+}
+
+// The command-line text of one argument, or the message saying what is wrong.
+ArgumentText argumentText(const ToolParam& param, const nlohmann::json& value) {
+    const std::string name = "Argument " + quoted(param.name);
+    switch (param.type) {
+        case ParamType::Integer: {
+            const auto whole = wholeNumber(value);
+            if (!whole) return refused(name + " must be an integer");
+            if ((param.minimum && *whole < *param.minimum) || (param.maximum && *whole > *param.maximum))
+                return refused(name + " must be " + rangeText(param));
+            return accepted(std::to_string(*whole));
+        }
+        case ParamType::Number: {
+            if (!value.is_number()) return refused(name + " must be a number");
+            if (const auto whole = wholeNumber(value)) return accepted(std::to_string(*whole));
+            return accepted(numberText(value.get<double>()));
+        }
+        case ParamType::String: {
+            if (!value.is_string()) return refused(name + " must be a string");
+            const auto& text = value.get_ref<const std::string&>();
+            // A command line cannot carry it.
+            if (text.find('\0') != std::string::npos) return refused(name + " must not contain the character U+0000");
+            if (!param.choices.empty() &&
+                std::find(param.choices.begin(), param.choices.end(), text) == param.choices.end()) {
+                std::string message = name + " must be one of:";
+                for (std::size_t i = 0; i < param.choices.size(); ++i)
+                    message += (i == 0 ? " " : ", ") + param.choices[i];
+                return refused(message);
+            }
+            return accepted(text);
+        }
+        case ParamType::Boolean:
+            if (!value.is_boolean()) return refused(name + " must be true or false");
+            return accepted(value.get<bool>() ? "true" : "");
+    }
+    return refused(name + " has an unknown type");
+}
+
+std::string parameterNames(const Tool& tool) {
+    if (tool.params.empty()) return tool.name + " takes no arguments";
+    std::string names = tool.name + " takes:";
+    for (std::size_t i = 0; i < tool.params.size(); ++i) names += (i == 0 ? " " : ", ") + tool.params[i].name;
+    return names;
+}
+
+}  // namespace
+
+nlohmann::json describeTool(const Tool& tool) {
+    nlohmann::json properties = nlohmann::json::object();
+    nlohmann::json required = nlohmann::json::array();
+    for (const ToolParam& param : tool.params) {
+        properties[param.name] = paramSchema(param);
+        if (param.required) required.push_back(param.name);
+    }
+    nlohmann::json schema{{"type", "object"}, {"properties", properties}, {"additionalProperties", false}};
+    if (!required.empty()) schema["required"] = required;
+    nlohmann::json annotations{{"title", tool.title}, {"readOnlyHint", tool.readOnly}, {"openWorldHint", false}};
+    if (!tool.readOnly) annotations["destructiveHint"] = true;
+    return {{"name", tool.name},
+            {"title", tool.title},
+            {"description", tool.description},
+            {"inputSchema", schema},
+            {"annotations", annotations}};
+}
+
+std::variant<ToolArguments, std::string> checkArguments(const Tool& tool, const nlohmann::json& arguments) {
+    if (!arguments.is_object()) return std::string("The arguments must be a JSON object");
+    for (const auto& [name, value] : arguments.items()) {
+        (void)value;
+        const bool known = std::any_of(tool.params.begin(), tool.params.end(),
+                                       [&](const ToolParam& param) { return param.name == name; });
+        if (!known)
+            return "Unknown argument " + quoted(name) + " (" + parameterNames(tool) + ")";
+    }
+    ToolArguments checked;
+    for (const ToolParam& param : tool.params) {
+        const auto found = arguments.find(param.name);
+        // A null counts as left out.
+        if (found == arguments.end() || found->is_null()) {
+            if (param.required) return "Missing required argument " + quoted(param.name);
+            continue;
+        }
+        ArgumentText text = argumentText(param, *found);
+        if (!text.text) return text.error;
+        // A boolean that is false is left out.
+        if (param.type == ParamType::Boolean && text.text->empty()) continue;
+        checked.values.emplace(param.name, std::move(*text.text));
+    }
+    return checked;
+}
+
+std::vector<std::string> commandLine(const Tool& tool, const ToolArguments& arguments) {
+    std::vector<std::string> line{tool.command};
+    // Positionals up to the last one given; a gap before it takes its fallback.
+    std::size_t lastPositional = tool.params.size();
+    for (std::size_t i = 0; i < tool.params.size(); ++i)
+        if (tool.params[i].placement == Placement::Positional && arguments.has(tool.params[i].name)) lastPositional = i;
+    if (lastPositional < tool.params.size()) {
+        for (std::size_t i = 0; i <= lastPositional; ++i) {
+            const ToolParam& param = tool.params[i];
+            if (param.placement != Placement::Positional) continue;
+            const auto found = arguments.values.find(param.name);
+            line.push_back(found != arguments.values.end() ? found->second : param.fallback);
+        }
+    }
+    for (const ToolParam& param : tool.params) {
+        const auto found = arguments.values.find(param.name);
+        if (found == arguments.values.end()) continue;
+        if (param.placement == Placement::Option) {
+            line.push_back(param.option);
+            line.push_back(found->second);
+        } else if (param.placement == Placement::Flag) {
+            line.push_back(param.option);
+        }
+    }
+    return line;
+}
