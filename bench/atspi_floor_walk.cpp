@@ -8,6 +8,8 @@
 //   tavik_floor_walk PID [--bus-only]
 //
 // Prints one line: elements read, milliseconds, the connection used.
+// Action names come from Action.GetActions, or one by one from GetName
+// where that lists them without names (Chromium), as the tool needs them.
 // Status 1 when the application or its window cannot be found.
 
 #include <dbus/dbus.h>
@@ -328,17 +330,34 @@ public:
         }
     }
 
+    // Chromium lists its actions without names: each is asked by index.
+    // Those calls go out with the next level's first round.
+    void askActionNames(Round& round, Element& e) {
+        for (std::size_t index = 0; index < e.actions.size(); ++index) {
+            if (!e.actions[index].empty()) continue;
+            round.add(
+                e.ref, "org.a11y.atspi.Action", "GetName",
+                [&e, index](DBusMessage* reply) { e.actions[index] = firstString(reply); },
+                [index](DBusMessage* call) {
+                    const auto at = static_cast<dbus_int32_t>(index);
+                    dbus_message_append_args(call, DBUS_TYPE_INT32, &at, DBUS_TYPE_INVALID);
+                });
+        }
+    }
+
     // Reads the tree under the window level by level; the number of
     // elements read, or nothing when an answer did not come.
     std::optional<std::size_t> read(const Ref& window) {
-        std::vector<std::unique_ptr<Element>> level;
+        std::vector<std::unique_ptr<Element>> level, previous;
         level.push_back(std::make_unique<Element>());
         level.back()->ref = window;
         std::size_t count = 0;
-        for (int depth = 0; !level.empty(); ++depth) {
+        for (int depth = 0; !level.empty() || !previous.empty(); ++depth) {
             Round common;
+            for (auto& e : previous) askActionNames(common, *e);
             for (auto& e : level) askCommon(common, *e);
             if (!common.finish()) return std::nullopt;
+            if (level.empty()) break;
             Round details;
             for (auto& e : level) askDetails(details, *e);
             if (!details.finish()) return std::nullopt;
@@ -353,6 +372,7 @@ public:
                     }
                 }
             }
+            previous = std::move(level);
             level = std::move(next);
         }
         return count;
