@@ -9,6 +9,7 @@
 
 #include "platform/linux/atspi_bus.h"
 #include "platform/linux/atspi_log_silencer.h"
+#include "platform/linux/atspi_peer_connection.h"
 #include "platform/timing.h"
 
 namespace platform::atspi {
@@ -150,17 +151,28 @@ bool stoppedAnswering(const std::string& bus) { return unresponsiveBuses().count
 
 std::size_t CallBatch::add(Message call, int timeoutMs) {
     Pending entry;
-    DBusConnection* bus = call ? accessibilityBus() : nullptr;
-    if (bus) {
-        entry.destination = dbus_message_get_destination(call.get()) ? dbus_message_get_destination(call.get()) : "";
+    if (call && dbus_message_get_destination(call.get())) entry.destination = dbus_message_get_destination(call.get());
+    if (call && takePeerQuestion(entry.destination)) askPeerAddress(entry.destination);
+    DBusConnection* connection = call ? connectionTo(entry.destination) : nullptr;
+    if (connection) {
         // No call may be waited for past the run's budget.
         const int limit = std::max(1, std::min(timeoutMs, remainingBudgetMs()));
         entry.timeout = static_cast<std::uint64_t>(limit) * 1000;
         entry.deadline = monotonicMicroseconds() + entry.timeout;
-        if (!dbus_connection_send_with_reply(bus, call.get(), &entry.call, limit)) entry.call = nullptr;
+        entry.connection = connection;
+        if (!dbus_connection_send_with_reply(connection, call.get(), &entry.call, limit)) entry.call = nullptr;
     }
     pending_.push_back(std::move(entry));
     return pending_.size() - 1;
+}
+
+void CallBatch::askPeerAddress(const std::string& bus) {
+    const ObjectAddress root{bus, ATSPI_DBUS_PATH_ROOT};
+    const std::size_t address = add(methodCall(root, ATSPI_DBUS_INTERFACE_APPLICATION, "GetApplicationBusAddress"));
+    Message pidCall = methodCall(ObjectAddress{DBUS_SERVICE_DBUS, DBUS_PATH_DBUS}, DBUS_INTERFACE_DBUS,
+                                 "GetConnectionUnixProcessID");
+    if (!appendString(pidCall.get(), bus)) pidCall.reset();
+    peerQuestions_.push_back({bus, address, add(std::move(pidCall))});
 }
 
 namespace {
@@ -183,7 +195,6 @@ bool awaitUntil(DBusConnection* bus, DBusPendingCall* call, std::uint64_t deadli
 }  // namespace
 
 void CallBatch::wait() {
-    DBusConnection* bus = accessibilityBus();
     // An application that keeps answering a long batch is given each call's
     // time-out again from its last answer; one that does not answer at all
     // is given up when its calls' time-outs run out, all at once.
@@ -200,7 +211,7 @@ void CallBatch::wait() {
             deadline = std::max(deadline, std::min(last->second + entry.timeout, budgetStart() + runBudgetMicroseconds));
         }
         const bool answered =
-            !unresponsiveBuses().count(entry.destination) && bus && awaitUntil(bus, entry.call, deadline);
+            !unresponsiveBuses().count(entry.destination) && awaitUntil(entry.connection, entry.call, deadline);
         if (answered) lastAnswer[entry.destination] = monotonicMicroseconds();
         if (!answered) {
             if (!dbus_pending_call_get_completed(entry.call) && !entry.destination.empty()) {
@@ -221,6 +232,10 @@ void CallBatch::wait() {
             unresponsiveBuses().insert(entry.destination);
         }
     }
+    for (const PeerQuestion& question : peerQuestions_) {
+        openPeerConnection(question.bus, reply(question.address), reply(question.pid));
+    }
+    peerQuestions_.clear();
 }
 
 DBusMessage* CallBatch::reply(std::size_t index) const {

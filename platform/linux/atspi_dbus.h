@@ -81,14 +81,23 @@ public:
     DBusMessage* reply(std::size_t index) const;
 
 private:
+    void askPeerAddress(const std::string& bus);
+
     struct Pending {
         DBusPendingCall* call = nullptr;
+        DBusConnection* connection = nullptr;  // the bus or the application's own
         std::string destination;
         std::uint64_t deadline = 0;  // monotonic microseconds: sent + its time-out
         std::uint64_t timeout = 0;   // microseconds
         Message reply;
     };
+    // An application's own address and process, asked with its first call.
+    struct PeerQuestion {
+        std::string bus;
+        std::size_t address, pid;
+    };
     std::vector<Pending> pending_;
+    std::vector<PeerQuestion> peerQuestions_;
 };
 
 // One call on its own: its reply or nullptr.

@@ -13,6 +13,7 @@
 
 #include "platform/linux/atspi_bus.h"
 #include "platform/linux/atspi_embedding.h"
+#include "platform/linux/atspi_peer_connection.h"
 
 namespace {
 
@@ -56,6 +57,66 @@ TEST(AtspiBus, OnlyAddressesOfRunningBusesAreUsed) {
         {"not an address", false},
     };
     for (const auto& [address, usable] : cases) EXPECT_EQ(platform::atspi::onlyConnects(address), usable) << address;
+}
+
+TEST(AtspiPeerConnection, OnlyLocalSocketsByNameAreUsed) {
+    const std::pair<const char*, bool> cases[] = {
+        {"unix:path=/run/user/1000/at-spi2-socket-42", true},
+        {"unix:abstract=/tmp/dbus-XYZ", true},
+        {"unix:path=/a;unix:path=/b", true},
+        {"unix:dir=/tmp", false},  // a server's form, not a socket
+        {"unix:path=/a;tcp:host=localhost,port=1", false},
+        {"tcp:host=localhost,port=4000", false},
+        {"unixexec:path=/bin/sh", false},
+        {"autolaunch:", false},
+        {"", false},
+    };
+    for (const auto& [address, local] : cases) {
+        EXPECT_EQ(platform::atspi::isLocalSocketAddress(address), local) << address;
+    }
+}
+
+// A reply carrying one basic value, as an application or the bus daemon sends it.
+platform::atspi::Message replyWith(int type, const void* value) {
+    platform::atspi::Message reply(dbus_message_new(DBUS_MESSAGE_TYPE_METHOD_RETURN));
+    dbus_message_append_args(reply.get(), type, value, DBUS_TYPE_INVALID);
+    return reply;
+}
+
+// An application names a socket as its own; the tool uses it only when the
+// process listening there is the one that owns the application's bus name.
+TEST(AtspiPeerConnection, ASocketOfAnotherProcessIsNotUsed) {
+    char folderTemplate[] = "/tmp/tavik-peer-XXXXXX";
+    ASSERT_NE(mkdtemp(folderTemplate), nullptr);
+    const std::string socketPath = std::string(folderTemplate) + "/socket";
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un name{};
+    name.sun_family = AF_UNIX;
+    std::strncpy(name.sun_path, socketPath.c_str(), sizeof name.sun_path - 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&name), sizeof name), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+
+    const std::string address = "unix:path=" + socketPath;
+    const char* addressText = address.c_str();
+    const platform::atspi::Message addressReply = replyWith(DBUS_TYPE_STRING, &addressText);
+    const dbus_uint32_t otherPid = static_cast<dbus_uint32_t>(getpid()) + 1;
+    const dbus_uint32_t ownPid = static_cast<dbus_uint32_t>(getpid());
+
+    platform::atspi::openPeerConnection(":1.901", addressReply.get(), replyWith(DBUS_TYPE_UINT32, &otherPid).get());
+    EXPECT_EQ(platform::atspi::connectionTo(":1.901"), platform::atspi::accessibilityBus());
+
+    platform::atspi::openPeerConnection(":1.902", addressReply.get(), replyWith(DBUS_TYPE_UINT32, &ownPid).get());
+    DBusConnection* own = platform::atspi::connectionTo(":1.902");
+    EXPECT_NE(own, nullptr);
+    EXPECT_NE(own, platform::atspi::accessibilityBus());
+
+    // No answer about the process: the bus.
+    platform::atspi::openPeerConnection(":1.903", addressReply.get(), nullptr);
+    EXPECT_EQ(platform::atspi::connectionTo(":1.903"), platform::atspi::accessibilityBus());
+
+    close(listener);
+    std::filesystem::remove_all(folderTemplate);
 }
 
 // Sets an environment variable for one test, restoring it afterwards.
