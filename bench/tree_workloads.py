@@ -172,11 +172,14 @@ def compare(name, current, baseline, out_dir):
                 f.write(a.stdout)
             with open(stem + ".baseline.json", "wb") as f:
                 f.write(b.stdout)
-            at = first_difference(normalised(a.stdout), normalised(b.stdout))
-            context = normalised(a.stdout)[max(0, at - 60):at + 60]
+            text = normalised(a.stdout)
+            at = first_difference(text, normalised(b.stdout))
+            # The element the difference is in: the last path opened before it.
+            path = re.findall(rb'"path":"([0-9.]*)"', text[:at])
             return ("%s: DIFFERS in %d of %d rounds (the tool under test %s from round to round); first at byte "
-                    "%d near %r; written to %s.{current,baseline}.json"
-                    % (name, total - same, total, "is steady" if steady else "itself varies", at, context, stem))
+                    "%d, in the element at path %s; written to %s.{current,baseline}.json"
+                    % (name, total - same, total, "is steady" if steady else "itself varies", at,
+                       path[-1].decode() if path else "?", stem))
     return name + ": ?"
 
 
