@@ -4,6 +4,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/events.h"
 
 // The three low-level input operations. Each event goes wherever the
 // platform routes it: the click and the scroll to what lies under the point
@@ -12,6 +15,21 @@
 // One left click at an unrounded screen point: button-down, 50 ms,
 // button-up.
 void clickAt(double x, double y);
+
+enum class MouseButton { left, right, middle };
+
+// A single, double or triple click (count 1 to 3) of a button at a point:
+// for each click button-down, 50 ms, button-up, the clicks 50 ms apart
+// (well within the double-click time of the toolkits), each marked with
+// its place in the series.
+void clickAt(double x, double y, MouseButton button, int count);
+
+// Moves the pointer to a point without pressing anything.
+void movePointerTo(double x, double y);
+
+// Presses the left button at the first point, moves with it held to the
+// second in even steps, and releases it there.
+void dragFromTo(double fromX, double fromY, double toX, double toY);
 
 // Waits for this run's turn to type (runs that type on one display take
 // turns); the error message when another run kept it too long.
@@ -26,3 +44,11 @@ std::optional<std::string> typeText(std::string_view text);
 // One vertical scroll of deltaY pixels (positive scrolls up); the caller
 // keeps deltaY within the signed 32-bit range.
 void scrollBy(std::int64_t deltaY);
+
+// One sideways scroll of deltaX pixels (positive scrolls left), in the
+// same range.
+void scrollSidewaysBy(std::int64_t deltaX);
+
+// Presses key combinations in order with a pause after each. The error
+// message when they could not be pressed (then none was).
+std::optional<std::string> pressKeyCombinations(const std::vector<platform::KeyCombination>& combinations);

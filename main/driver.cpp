@@ -7,6 +7,7 @@
 #include "accessibility/permission_commands.h"
 #include "capture/screenshot_command.h"
 #include "input/element_commands.h"
+#include "input/key_command.h"
 #include "input/pointer_commands.h"
 #include "navigation/navigate_command.h"
 #include "tree/find_command.h"
@@ -20,7 +21,7 @@ struct Command {
 };
 
 // Tested in this order; names match exactly and whole.
-constexpr std::array<Command, 11> commandTable{{
+constexpr std::array<Command, 15> commandTable{{
     {"check-permission", runCheckPermission},
     {"list-windows", runListWindows},
     {"activate", runActivate},
@@ -32,6 +33,10 @@ constexpr std::array<Command, 11> commandTable{{
     {"scroll", runScroll},
     {"navigate", runNavigate},
     {"screenshot", runScreenshot},
+    {"key", runKey},
+    {"move-xy", runMoveXY},
+    {"drag-xy", runDragXY},
+    {"pointer", runPointer},
 }};
 
 }  // namespace
@@ -41,6 +46,8 @@ CommandResult runDriver(const Arguments& arguments) {
     const std::string_view name = arguments[1];
     for (const Command& command : commandTable)
         if (command.name == name) return command.run(arguments);
+    // The list names the eleven first commands only, as it always has:
+    // callers match this message.
     std::string message = "Unknown command: ";
     message += name;
     message +=

@@ -30,6 +30,8 @@ constexpr std::int64_t maximumWheelSteps = 50;
 constexpr std::uint32_t wheelStepGapMicroseconds = 16000;
 constexpr unsigned wheelUpButton = 4;
 constexpr unsigned wheelDownButton = 5;
+constexpr unsigned wheelLeftButton = 6;
+constexpr unsigned wheelRightButton = 7;
 
 // The pixel that holds a point (X coordinates are whole 16-bit numbers).
 int pixelCoordinate(double value) {
@@ -38,7 +40,7 @@ int pixelCoordinate(double value) {
     return static_cast<int>(std::floor(value));
 }
 
-void movePointer(Display* display, int x, int y) {
+void movePointer(Display* display, int x, int y, bool settle = true) {
     Window root = 0;
     Window child = 0;
     int rootX = 0;
@@ -53,52 +55,85 @@ void movePointer(Display* display, int x, int y) {
     // dropped by the toolkit: the pointer gets there first, on its own.
     XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
     XSync(display, False);
-    sleepMicroseconds(10000);
+    if (settle) sleepMicroseconds(10000);
 }
 
-// Whether this run pressed the left button and has not released it yet.
-bool buttonHeld = false;
+// The button this run pressed and has not released yet (0: none).
+unsigned heldButton = 0;
 
 // A stop signal between press and release must not leave the button down
 // (the next pointer move would drag).
 void releaseHeldButton() {
     Display* display = x11::connection();
-    if (!buttonHeld || !display) return;
-    buttonHeld = false;
-    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    if (!heldButton || !display) return;
+    const unsigned button = heldButton;
+    heldButton = 0;
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
     XSync(display, False);
     x11::endOutstanding();
 }
 
+// The X button of a press or release (1 left, 2 middle, 3 right); 0 for a
+// move. A toolkit counts a double or triple click itself from presses at
+// one place within its double-click time, so the click state needs no
+// event field here.
+unsigned buttonOf(MouseEventType type) {
+    switch (type) {
+        case MouseEventType::leftMouseDown:
+        case MouseEventType::leftMouseUp: return 1;
+        case MouseEventType::otherMouseDown:
+        case MouseEventType::otherMouseUp: return 2;
+        case MouseEventType::rightMouseDown:
+        case MouseEventType::rightMouseUp: return 3;
+        case MouseEventType::mouseMoved:
+        case MouseEventType::leftMouseDragged: break;
+    }
+    return 0;
+}
+
+bool isPress(MouseEventType type) {
+    return type == MouseEventType::leftMouseDown || type == MouseEventType::rightMouseDown ||
+           type == MouseEventType::otherMouseDown;
+}
+
 void postMouse(Display* display, const MouseEvent& mouse) {
     x11::honourInterrupt();
-    movePointer(display, pixelCoordinate(mouse.position.x), pixelCoordinate(mouse.position.y));
-    const bool down = mouse.type == MouseEventType::leftMouseDown;
-    if (down && !buttonHeld) {
+    const unsigned button = buttonOf(mouse.type);
+    // The steps of a drag follow each other at the caller's pace.
+    movePointer(display, pixelCoordinate(mouse.position.x), pixelCoordinate(mouse.position.y),
+                mouse.type != MouseEventType::leftMouseDragged);
+    if (!button) return;
+    const bool down = isPress(mouse.type);
+    if (down && !heldButton) {
         x11::onInterrupt(releaseHeldButton);
         x11::catchInterrupts();
         x11::beginOutstanding();
-        buttonHeld = true;
+        heldButton = button;
     }
-    XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+    XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
     XSync(display, False);
-    if (!down && buttonHeld) {
-        buttonHeld = false;
+    if (!down && heldButton == button) {
+        heldButton = 0;
         x11::endOutstanding();
     }
 }
 
-void postScroll(Display* display, const ScrollWheelEvent& scroll) {
-    const std::int64_t amount = scroll.wheel1;
+// Wheel steps of one wheel: one press and release of the button per step.
+void postWheel(Display* display, std::int64_t amount, unsigned positiveButton, unsigned negativeButton) {
     const std::int64_t magnitude = amount < 0 ? -amount : amount;
     const std::int64_t steps = std::min(maximumWheelSteps, (magnitude + pixelsPerWheelStep - 1) / pixelsPerWheelStep);
-    const unsigned button = amount > 0 ? wheelUpButton : wheelDownButton;
+    const unsigned button = amount > 0 ? positiveButton : negativeButton;
     for (std::int64_t i = 0; i < steps; ++i) {
         if (i > 0) sleepMicroseconds(wheelStepGapMicroseconds);
         XTestFakeButtonEvent(display, button, True, CurrentTime);
         XTestFakeButtonEvent(display, button, False, CurrentTime);
         XSync(display, False);
     }
+}
+
+void postScroll(Display* display, const ScrollWheelEvent& scroll) {
+    postWheel(display, scroll.wheel1, wheelUpButton, wheelDownButton);
+    postWheel(display, scroll.wheel2, wheelLeftButton, wheelRightButton);
 }
 
 }  // namespace
@@ -129,6 +164,31 @@ std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) {
     return ScrollWheelEvent{wheel1};
 }
 
+std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wheel2) {
+    if (!x11::connection()) return std::nullopt;
+    return ScrollWheelEvent{wheel1, wheel2};
+}
+
+void setClickState(Event& event, std::int64_t clickState) {
+    if (auto* mouse = std::get_if<MouseEvent>(&event)) mouse->clickState = clickState;
+}
+
+std::optional<Point> pointerLocation() {
+    Display* display = x11::connection();
+    if (!display) return std::nullopt;
+    Window root = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned mask = 0;
+    // False when the pointer is on another screen of the display.
+    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask))
+        return std::nullopt;
+    return Point{static_cast<double>(rootX), static_cast<double>(rootY)};
+}
+
 void postEvent(const Event& event) {
     Display* display = x11::connection();
     if (!display) return;
@@ -153,5 +213,13 @@ std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clus
 }
 
 std::optional<TypingFailure> endTyping() { return x11::finishTyping(); }
+
+std::optional<TypingFailure> beginKeyPresses(const std::vector<KeyCombination>& combinations) {
+    return x11::startKeyPresses(combinations);
+}
+
+void postKeyCombination(const KeyCombination& combination) { x11::pressCombination(combination); }
+
+std::optional<TypingFailure> endKeyPresses() { return x11::finishTyping(); }
 
 }  // namespace platform

@@ -323,6 +323,15 @@ void typeUnprepared(Display* display, const std::vector<KeySym>& keysyms, long i
     }
 }
 
+// The key that types a keysym now: the layout's own, or a spare keycode
+// that carries it.
+std::optional<Stroke> strokeFor(KeySym keysym) {
+    if (const std::optional<Stroke> own = layoutStroke(keysym)) return own;
+    for (const SpareKey& key : state.pool)
+        if (key.changed && key.current == keysym) return Stroke{key.keycode, false};
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool takeTypingTurn() {
@@ -399,6 +408,61 @@ void clusterReleased(const std::u16string& units) {
     honourInterrupt();
     if (state.next < state.clusters.size() && state.clusters[state.next].units == units) ++state.next;
     mapAhead(display);
+}
+
+std::optional<TypingFailure> startKeyPresses(const std::vector<KeyCombination>& combinations) {
+    Display* display = connection();
+    if (!display) return std::nullopt;
+    if (!takeTypingTurn()) return TypingFailure::displayBusy;
+    restoreLeftoverRemapping(display);
+    preparePool(display);
+    state.dropped = false;
+    state.clusters.clear();
+    state.next = 0;
+    state.layout = KeyboardLayout::read(display);
+    std::vector<KeySym> missing;
+    for (const KeyCombination& combination : combinations) {
+        std::vector<KeySymbol> keysyms = combination.held;
+        keysyms.push_back(combination.key);
+        for (const KeySymbol keysym : keysyms)
+            if (!layoutStroke(keysym) && std::find(missing.begin(), missing.end(), keysym) == missing.end())
+                missing.push_back(keysym);
+    }
+    if (missing.size() > state.pool.size()) {
+        releaseInputLock();
+        return TypingFailure::noFreeKey;
+    }
+    for (std::size_t k = 0; k < missing.size(); ++k) assign(display, state.pool[k], missing[k]);
+    XSync(display, False);
+    if (!missing.empty()) sleepMicroseconds(settleMicroseconds);
+    honourInterrupt();
+    return std::nullopt;
+}
+
+void pressCombination(const KeyCombination& combination) {
+    Display* display = connection();
+    if (!display) return;
+    honourInterrupt();
+    std::vector<KeyCode> held;
+    for (const KeySymbol keysym : combination.held) {
+        const std::optional<Stroke> stroke = strokeFor(keysym);
+        if (!stroke) {
+            state.dropped = true;
+            continue;
+        }
+        XTestFakeKeyEvent(display, stroke->keycode, True, CurrentTime);
+        held.push_back(stroke->keycode);
+    }
+    if (const std::optional<Stroke> stroke = strokeFor(combination.key)) {
+        // No second Shift when the combination holds one already.
+        const KeyCode shift = stroke->shift ? state.layout.shiftKeycode() : 0;
+        const bool addShift = shift && std::find(held.begin(), held.end(), shift) == held.end();
+        press(display, Stroke{stroke->keycode, addShift});
+    } else {
+        state.dropped = true;
+    }
+    for (auto key = held.rbegin(); key != held.rend(); ++key) XTestFakeKeyEvent(display, *key, False, CurrentTime);
+    XSync(display, False);
 }
 
 std::optional<TypingFailure> finishTyping() {

@@ -49,4 +49,15 @@ void clusterReleased(const std::u16string& units);
 // when some character could not be typed.
 std::optional<TypingFailure> finishTyping();
 
+// Key combinations by keysym use the same turn and spare keycodes: every
+// keysym of every combination that the layout lacks gets its spare keycode
+// before the first key goes down, so a failure (no turn, too few spare
+// keycodes) means nothing was pressed. finishTyping ends them.
+std::optional<TypingFailure> startKeyPresses(const std::vector<KeyCombination>& combinations);
+
+// One combination, its key events in one flush: the held keys down in
+// order, the key (with Shift around it when its level needs it) down and
+// up, the held keys up in reverse order.
+void pressCombination(const KeyCombination& combination);
+
 }  // namespace platform::x11

@@ -258,9 +258,23 @@ void setUnicodeString(Event& event, std::u16string_view characters) {
     if (auto* key = std::get_if<KeyboardEvent>(&event)) key->characters = std::u16string(characters);
 }
 
+void setClickState(Event& event, std::int64_t clickState) {
+    if (auto* mouse = std::get_if<MouseEvent>(&event)) mouse->clickState = clickState;
+}
+
+std::optional<Point> pointerLocation() { return desktop().pointer; }
+
 std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) { return memory::created(ScrollWheelEvent{wheel1}); }
 
-void postEvent(const Event& event) { desktop().records.emplace_back(memory::Posted{event}); }
+std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wheel2) {
+    return memory::created(ScrollWheelEvent{wheel1, wheel2});
+}
+
+void postEvent(const Event& event) {
+    // The pointer goes where every mouse event happens.
+    if (const auto* mouse = std::get_if<MouseEvent>(&event)) desktop().pointer = mouse->position;
+    desktop().records.emplace_back(memory::Posted{event});
+}
 
 bool takeTypingTurn() { return true; }
 
@@ -271,6 +285,20 @@ std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clus
 
 std::optional<TypingFailure> endTyping() {
     desktop().records.emplace_back(memory::TypingEnded{});
+    return std::nullopt;
+}
+
+std::optional<TypingFailure> beginKeyPresses(const std::vector<KeyCombination>& combinations) {
+    desktop().records.emplace_back(memory::KeysBegan{combinations});
+    return desktop().keyPressFailure;
+}
+
+void postKeyCombination(const KeyCombination& combination) {
+    desktop().records.emplace_back(memory::KeysPressed{combination});
+}
+
+std::optional<TypingFailure> endKeyPresses() {
+    desktop().records.emplace_back(memory::KeysEnded{});
     return std::nullopt;
 }
 
@@ -396,6 +424,7 @@ std::uint64_t monotonicMicroseconds() { return desktop().clockMicroseconds; }
 void sleepMicroseconds(std::uint32_t microseconds) {
     desktop().clockMicroseconds += microseconds;
     desktop().records.emplace_back(memory::Paused{microseconds});
+    if (desktop().afterPause) desktop().afterPause();
 }
 
 std::uint32_t randomUniform(std::uint32_t low, std::uint32_t high) {

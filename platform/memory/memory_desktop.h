@@ -80,6 +80,13 @@ struct TypingBegan {
     std::vector<std::u16string> clusters;
 };
 struct TypingEnded {};
+struct KeysBegan {
+    std::vector<platform::KeyCombination> combinations;
+};
+struct KeysPressed {
+    platform::KeyCombination combination;
+};
+struct KeysEnded {};
 struct Launched {
     platform::ProcessCommand command;
 };
@@ -90,8 +97,8 @@ struct WindowActivated {
     std::int32_t pid = 0;
     std::string title;
 };
-using Record =
-    std::variant<Posted, Paused, Performed, AttributeSet, TypingBegan, TypingEnded, Launched, Waited, WindowActivated>;
+using Record = std::variant<Posted, Paused, Performed, AttributeSet, TypingBegan, TypingEnded, KeysBegan, KeysPressed,
+                            KeysEnded, Launched, Waited, WindowActivated>;
 
 // A top-level window as the window system sees it.
 struct TopLevelWindow {
@@ -115,6 +122,11 @@ struct Desktop {
 
     // Whether synthetic input has a stream to go to.
     bool inputAvailable = true;
+    // Where the pointer is (moved by every mouse event posted); nothing:
+    // it cannot be read.
+    std::optional<platform::Point> pointer = platform::Point{0, 0};
+    // What beginKeyPresses answers.
+    std::optional<platform::TypingFailure> keyPressFailure;
     // The top-level windows, topmost first, and the active one (its
     // position in that list).
     std::vector<TopLevelWindow> topLevelWindows;
@@ -124,6 +136,8 @@ struct Desktop {
     std::uint64_t clockMicroseconds = 0;
     // Every attribute read moves the clock by this much.
     std::uint64_t microsecondsPerRead = 0;
+    // Called after every pause (a test changes the desktop as time passes).
+    std::function<void()> afterPause;
     // The applications let a call time out.
     bool stoppedAnswering = false;
 

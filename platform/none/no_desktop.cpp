@@ -32,11 +32,17 @@ bool canPostInput() { return false; }
 std::optional<Event> createMouseEvent(MouseEventType, Point) { return std::nullopt; }
 std::optional<Event> createKeyboardEvent(std::uint16_t, bool) { return std::nullopt; }
 void setUnicodeString(Event&, std::u16string_view) {}
+void setClickState(Event&, std::int64_t) {}
+std::optional<Point> pointerLocation() { return std::nullopt; }
 std::optional<Event> createScrollWheelEvent(std::int32_t) { return std::nullopt; }
+std::optional<Event> createScrollWheelEvent(std::int32_t, std::int32_t) { return std::nullopt; }
 void postEvent(const Event&) {}
 bool takeTypingTurn() { return true; }
 std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>&) { return std::nullopt; }
 std::optional<TypingFailure> endTyping() { return std::nullopt; }
+std::optional<TypingFailure> beginKeyPresses(const std::vector<KeyCombination>&) { return std::nullopt; }
+void postKeyCombination(const KeyCombination&) {}
+std::optional<TypingFailure> endKeyPresses() { return std::nullopt; }
 
 bool isWindowActive(std::int32_t, const std::string&) { return false; }
 bool activateWindow(std::int32_t, const std::string&) { return false; }

@@ -110,7 +110,7 @@ TEST_F(Find, CriteriaAndOptionWalk) {
         // A later occurrence replaces an earlier one.
         {{"--label", "ok", "--label", "save"}, labelledSave},
         // Anything else is skipped alone.
-        {{"--depth", "3", "--role", "group"}, {"0.1 "}},
+        {{"--limit", "3", "--role", "group"}, {"0.1 "}},
         {{"--Role", "button"}, {}},
         {{"--window", "abc", "--role", "window"}, {"0 Main"}},
         {{"--window", "1", "--role", "button"}, {"0.0 Second"}},
