@@ -117,10 +117,11 @@ nlohmann::json McpServer::callTool(const nlohmann::json& id, const nlohmann::jso
     }
     const ToolArguments& values = std::get<ToolArguments>(checked);
 
+    const auto timeout = callTimeout(*tool, values, timeout_);
     const auto started = std::chrono::steady_clock::now();
-    const RunOutcome outcome = runner_(commandLine(*tool, values));
+    const RunOutcome outcome = runner_(commandLine(*tool, values), timeout);
     const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
     log("tools/call " + tool->name + ": ended " + std::to_string(static_cast<int>(outcome.end)) + " code " +
         std::to_string(outcome.code) + " in " + std::to_string(took.count() / 1000.0) + " ms");
-    return jsonrpc::result(id, toolResult(*tool, values, outcome, timeout_));
+    return jsonrpc::result(id, toolResult(*tool, values, outcome, timeout));
 }

@@ -15,8 +15,9 @@
 // get no answer; anything else is the matching JSON-RPC error.
 class McpServer {
 public:
-    // Runs one tavik-ax command line (command name first).
-    using CommandRunner = std::function<RunOutcome(const std::vector<std::string>& commandLine)>;
+    // Runs one tavik-ax command line (command name first) within a time-out.
+    using CommandRunner =
+        std::function<RunOutcome(const std::vector<std::string>& commandLine, std::chrono::milliseconds timeout)>;
     using Log = std::function<void(const std::string&)>;
 
     McpServer(CommandRunner runner, std::chrono::milliseconds timeout, Log log = {});

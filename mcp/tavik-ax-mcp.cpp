@@ -124,10 +124,12 @@ int main(int argc, char** argv) {
     }
     const RunSettings run = options->run;
     McpServer server(
-        [run](const std::vector<std::string>& commandLine) {
+        [run](const std::vector<std::string>& commandLine, std::chrono::milliseconds timeout) {
             std::vector<std::string> arguments{run.program};
             arguments.insert(arguments.end(), commandLine.begin(), commandLine.end());
-            return runCommand(run, arguments);
+            RunSettings settings = run;
+            settings.timeout = timeout;
+            return runCommand(settings, arguments);
         },
         run.timeout, log);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -15,6 +16,8 @@ const char* typeName(ParamType type) {
         case ParamType::Number: return "number";
         case ParamType::String: return "string";
         case ParamType::Boolean: return "boolean";
+        case ParamType::Point: return "object";
+        case ParamType::StringList: return "array";
     }
     return "string";
 }
@@ -24,6 +27,15 @@ nlohmann::json paramSchema(const ToolParam& param) {
     if (param.minimum) schema["minimum"] = *param.minimum;
     if (param.maximum) schema["maximum"] = *param.maximum;
     if (!param.choices.empty()) schema["enum"] = param.choices;
+    if (param.type == ParamType::Point) {
+        schema["properties"] = {{"x", {{"type", "number"}}}, {"y", {{"type", "number"}}}};
+        schema["required"] = {"x", "y"};
+        schema["additionalProperties"] = false;
+    }
+    if (param.type == ParamType::StringList) {
+        schema["items"] = {{"type", "string"}};
+        schema["minItems"] = 1;
+    }
     return schema;
 }
 
@@ -57,11 +69,12 @@ std::string numberText(double number) {
 }
 
 struct ArgumentText {
-    std::optional<std::string> text;  // absent: the argument is wrong
+    std::optional<std::vector<std::string>> texts;  // absent: the argument is wrong
     std::string error;
 };
 
-ArgumentText accepted(std::string text) { return {std::move(text), {}}; }
+ArgumentText accepted(std::vector<std::string> texts) { return {std::move(texts), {}}; }
+ArgumentText accepted(std::string text) { return accepted(std::vector<std::string>{std::move(text)}); }
 ArgumentText refused(std::string error) { return {std::nullopt, std::move(error)}; }
 
 std::string rangeText(const ToolParam& param) {
@@ -69,6 +82,12 @@ std::string rangeText(const ToolParam& param) {
         return "from " + std::to_string(*param.minimum) + " to " + std::to_string(*param.maximum);
     if (param.minimum) return "at least " + std::to_string(*param.minimum);
     return "at most " + std::to_string(param.maximum.value_or(0));
+}
+
+// A number as the command reads it: whole numbers in decimal.
+std::string numberArgument(const nlohmann::json& value) {
+    if (const auto whole = wholeNumber(value)) return std::to_string(*whole);
+    return numberText(value.get<double>());
 }
 
 // The command-line text of one argument, or the message saying what is wrong.
@@ -84,8 +103,24 @@ ArgumentText argumentText(const ToolParam& param, const nlohmann::json& value) {
         }
         case ParamType::Number: {
             if (!value.is_number()) return refused(name + " must be a number");
-            if (const auto whole = wholeNumber(value)) return accepted(std::to_string(*whole));
-            return accepted(numberText(value.get<double>()));
+            return accepted(numberArgument(value));
+        }
+        case ParamType::Point: {
+            const bool point = value.is_object() && value.size() == 2 && value.contains("x") && value.contains("y") &&
+                               value["x"].is_number() && value["y"].is_number();
+            if (!point) return refused(name + " must be an object {\"x\": number, \"y\": number}");
+            return accepted(std::vector<std::string>{numberArgument(value["x"]), numberArgument(value["y"])});
+        }
+        case ParamType::StringList: {
+            if (!value.is_array() || value.empty()) return refused(name + " must be a non-empty array of strings");
+            std::vector<std::string> texts;
+            for (const auto& item : value) {
+                if (!item.is_string()) return refused(name + " must be a non-empty array of strings");
+                if (item.get_ref<const std::string&>().find('\0') != std::string::npos)
+                    return refused(name + " must not contain the character U+0000");
+                texts.push_back(item.get<std::string>());
+            }
+            return accepted(std::move(texts));
         }
         case ParamType::String: {
             if (!value.is_string()) return refused(name + " must be a string");
@@ -153,10 +188,10 @@ std::variant<ToolArguments, std::string> checkArguments(const Tool& tool, const 
             continue;
         }
         ArgumentText text = argumentText(param, *found);
-        if (!text.text) return text.error;
+        if (!text.texts) return text.error;
         // A boolean that is false is left out.
-        if (param.type == ParamType::Boolean && text.text->empty()) continue;
-        checked.values.emplace(param.name, std::move(*text.text));
+        if (param.type == ParamType::Boolean && text.texts->front().empty()) continue;
+        checked.values.emplace(param.name, std::move(*text.texts));
     }
     return checked;
 }
@@ -172,7 +207,8 @@ std::vector<std::string> commandLine(const Tool& tool, const ToolArguments& argu
             const ToolParam& param = tool.params[i];
             if (param.placement != Placement::Positional) continue;
             const auto found = arguments.values.find(param.name);
-            line.push_back(found != arguments.values.end() ? found->second : param.fallback);
+            if (found == arguments.values.end()) line.push_back(param.fallback);
+            else line.insert(line.end(), found->second.begin(), found->second.end());
         }
     }
     for (const ToolParam& param : tool.params) {
@@ -180,10 +216,22 @@ std::vector<std::string> commandLine(const Tool& tool, const ToolArguments& argu
         if (found == arguments.values.end()) continue;
         if (param.placement == Placement::Option) {
             line.push_back(param.option);
-            line.push_back(found->second);
+            line.insert(line.end(), found->second.begin(), found->second.end());
         } else if (param.placement == Placement::Flag) {
             line.push_back(param.option);
         }
     }
     return line;
+}
+
+std::chrono::milliseconds callTimeout(const Tool& tool, const ToolArguments& arguments, std::chrono::milliseconds base) {
+    std::chrono::milliseconds timeout = base;
+    for (const ToolParam& param : tool.params) {
+        const auto found = arguments.values.find(param.name);
+        if (!param.extendsTimeout || found == arguments.values.end()) continue;
+        // Checked as an integer within the parameter's range already.
+        const auto wait = std::strtoll(found->second.front().c_str(), nullptr, 10);
+        if (wait > 0) timeout += std::chrono::milliseconds(wait);
+    }
+    return timeout;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -14,10 +15,10 @@
 // {name, title, description, inputSchema, annotations}
 nlohmann::json describeTool(const Tool& tool);
 
-// Checked arguments, each as the text it has on the command line
-// ("true" for a boolean that is set; a false one is left out).
+// Checked arguments, each as the texts it has on the command line ("true"
+// for a boolean that is set; a false one is left out).
 struct ToolArguments {
-    std::map<std::string, std::string> values;
+    std::map<std::string, std::vector<std::string>> values;
 
     bool has(const std::string& name) const { return values.count(name) != 0; }
 };
@@ -27,3 +28,7 @@ std::variant<ToolArguments, std::string> checkArguments(const Tool& tool, const 
 
 // The command name and its operands (no program path).
 std::vector<std::string> commandLine(const Tool& tool, const ToolArguments& arguments);
+
+// The time a call may take: the server's time-out plus any wait the
+// arguments ask the command for.
+std::chrono::milliseconds callTimeout(const Tool& tool, const ToolArguments& arguments, std::chrono::milliseconds base);

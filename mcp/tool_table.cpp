@@ -25,6 +25,23 @@ ToolParam placed(ToolParam p, Placement placement, std::string option = {}) {
     return p;
 }
 
+ToolParam bounded(ToolParam p, std::int64_t minimum, std::int64_t maximum) {
+    p.minimum = minimum;
+    p.maximum = maximum;
+    return p;
+}
+
+ToolParam choice(ToolParam p, std::vector<std::string> choices) {
+    p.choices = std::move(choices);
+    return p;
+}
+
+// A wait the command makes on purpose, which the call's time-out makes room for.
+ToolParam waitingTime(ToolParam p) {
+    p.extendsTimeout = true;
+    return p;
+}
+
 ToolParam pid(std::string description = "Process id of the application (from list_windows).") {
     return param("pid", ParamType::Integer, true, std::move(description));
 }
@@ -66,7 +83,7 @@ std::vector<Tool> buildTable() {
 
     tools.push_back(
         {"find", "Find elements",
-         "Search one window's elements (15 levels deep) by role, label and value; each text given must be "
+         "Search one window's elements (15 levels deep unless depth says otherwise) by role, label and value; each text given must be "
          "contained, ignoring case. Returns a JSON array of match records {role, path, title, value, x, y, "
          "width, height, actions}, empty when nothing matches. Use it before click or type to learn an "
          "element's path.",
@@ -80,7 +97,16 @@ std::vector<Tool> buildTable() {
                  Placement::Option, "--label"),
           placed(param("value", ParamType::String, false, "Text the element's value contains."),
                  Placement::Option, "--value"),
-          windowIndex()},
+          windowIndex(),
+          placed(bounded(param("depth", ParamType::Integer, false,
+                               "How many levels deep to search (default 15; web pages often need 30 or more)."),
+                         1, 200),
+                 Placement::Option, "--depth"),
+          waitingTime(placed(
+              bounded(param("wait", ParamType::Integer, false,
+                            "Milliseconds to keep searching until something matches (for elements still appearing)."),
+                      0, 60000),
+              Placement::Option, "--wait"))},
          true, false});
 
     tools.push_back({"click", "Click element",
@@ -101,21 +127,35 @@ std::vector<Tool> buildTable() {
                      false, false});
 
     tools.push_back({"click_xy", "Click at a point",
-                     "Left-click at a screen point, in the screen coordinates that list_windows and find "
-                     "report. Returns {success, x, y}. Prefer click with an element path; use this for what "
-                     "the element tree does not show.",
+                     "Click at a screen point, in the screen coordinates that list_windows and find "
+                     "report: a left click, or the button and number of clicks given (right for a context "
+                     "menu, count 2 to select a word). Returns {success, x, y}. Prefer click with an element "
+                     "path; use this for what the element tree does not show.",
                      "click-xy",
                      {param("x", ParamType::Number, true, "Horizontal screen coordinate."),
-                      param("y", ParamType::Number, true, "Vertical screen coordinate.")},
+                      param("y", ParamType::Number, true, "Vertical screen coordinate."),
+                      placed(choice(param("button", ParamType::String, false, "Mouse button (default left)."),
+                                    {"left", "right", "middle"}),
+                             Placement::Option, "--button"),
+                      placed(bounded(param("count", ParamType::Integer, false,
+                                           "1 for a click, 2 for a double, 3 for a triple click (default 1)."),
+                                     1, 3),
+                             Placement::Option, "--count")},
                      false, false});
 
     tools.push_back({"scroll", "Scroll",
-                     "Turn the mouse wheel at the pointer's current position: a negative amount scrolls "
-                     "down, a positive one up; every started 40 units are one wheel step (-120: three steps "
-                     "down). Returns {success, deltaY}.",
+                     "Turn the mouse wheel at the pointer's position, or at the point given as at (the "
+                     "pointer moves there first): a negative amount scrolls down, a positive one up (with "
+                     "horizontal: right and left); every started 40 units are one wheel step (-120: three "
+                     "steps). Returns {success, deltaY} (deltaX when horizontal).",
                      "scroll",
                      {param("amount", ParamType::Integer, true,
-                            "Scroll amount: negative down, positive up; 40 units per wheel step.")},
+                            "Scroll amount: negative down (right), positive up (left); 40 units per wheel step."),
+                      placed(param("horizontal", ParamType::Boolean, false, "Scroll sideways."), Placement::Flag,
+                             "--horizontal"),
+                      placed(param("at", ParamType::Point, false,
+                                   "Screen point {x, y} to scroll at (default: where the pointer is)."),
+                             Placement::Option, "--at")},
                      false, false});
 
     tools.push_back(
@@ -151,6 +191,40 @@ std::vector<Tool> buildTable() {
                      "Electron applications need before they show their element tree. Returns {success, "
                      "pid}. Try it when read_tree shows an empty window of such an application.",
                      "activate", {pid()}, false, false});
+
+    // The keyboard and pointer actions beyond the element commands.
+    tools.push_back(
+        {"key", "Press keys",
+         "Press key combinations in order on the focused window, such as [\"Return\"], [\"ctrl+l\"] or "
+         "[\"Escape\", \"Down\", \"Return\"]. Names are X keysym names (any case) or enter, esc, "
+         "backspace, delete, tab, space, up, down, left, right, pageup, pagedown, home, end, f1 to f24; "
+         "modifiers ctrl, shift, alt, super are joined with +. Returns {success, keys}. An unknown name "
+         "presses nothing. To enter text into a field, type is better.",
+         "key",
+         {param("keys", ParamType::StringList, true, "Key combinations, pressed one after the other.")},
+         false, false});
+
+    tools.push_back({"move_xy", "Move the pointer",
+                     "Move the pointer to a screen point without clicking (hover menus, tooltips). Returns "
+                     "{success, x, y}.",
+                     "move-xy",
+                     {param("x", ParamType::Number, true, "Horizontal screen coordinate."),
+                      param("y", ParamType::Number, true, "Vertical screen coordinate.")},
+                     false, false});
+
+    tools.push_back({"drag_xy", "Drag",
+                     "Press the left button at (x1, y1), move to (x2, y2) and release there: moves a slider, "
+                     "selects text, drags an item. Returns {success, ...} with the points.",
+                     "drag-xy",
+                     {param("x1", ParamType::Number, true, "Where the drag starts, horizontally."),
+                      param("y1", ParamType::Number, true, "Where the drag starts, vertically."),
+                      param("x2", ParamType::Number, true, "Where the drag ends, horizontally."),
+                      param("y2", ParamType::Number, true, "Where the drag ends, vertically.")},
+                     false, false});
+
+    tools.push_back({"pointer", "Pointer position",
+                     "Tell where the pointer is. Returns {x, y} in screen coordinates.", "pointer", {}, true,
+                     false});
 
     return tools;
 }

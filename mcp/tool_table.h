@@ -9,7 +9,14 @@
 // The tools the server offers: one per command of tavik-ax, each with the
 // parameters an agent passes and where each goes on the command line.
 
-enum class ParamType { Integer, Number, String, Boolean };
+enum class ParamType {
+    Integer,
+    Number,
+    String,
+    Boolean,
+    Point,       // {"x": number, "y": number}: two texts on the command line
+    StringList,  // an array of strings: one text each
+};
 
 enum class Placement {
     Positional,  // the value, in parameter order
@@ -29,6 +36,9 @@ struct ToolParam {
     std::optional<std::int64_t> minimum;
     std::optional<std::int64_t> maximum;
     std::vector<std::string> choices;  // String: the only texts accepted
+    // Integer: a number of milliseconds the command may wait on purpose,
+    // added to the call's time-out.
+    bool extendsTimeout = false;
 };
 
 struct Tool {
