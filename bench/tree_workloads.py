@@ -88,6 +88,7 @@ class Run:
             self.stdout, self.stderr = out.read(), err.read()
         self.status = process.returncode
         self.peak_kb = usage.ru_maxrss
+        self.cpu_seconds = usage.ru_utime + usage.ru_stime
         self.argv = argv
 
 
@@ -115,7 +116,8 @@ class Command:
 
     def summary(self):
         times = [r.seconds * 1000.0 for r in self.runs]
-        return "%7.0f (%4.0f–%4.0f)" % (statistics.median(times), min(times), max(times))
+        cpu = statistics.median(r.cpu_seconds for r in self.runs) * 1000.0
+        return "%7.0f (%4.0f–%4.0f) %7.0f" % (statistics.median(times), min(times), max(times), cpu)
 
 
 def floor_elements(run):
@@ -267,12 +269,16 @@ def main():
         for command in commands:  # a first run of each, untimed: caches and lazily built trees
             command.run()
             command.runs.clear()
+        load_before = os.getloadavg()[0]
         for _ in range(args.runs):
             for command in commands:
                 command.run()
 
         found = {(c.workload, c.label): c for c in commands}
-        print("Median (min–max) ms of %d fresh processes each, interleaved, one virtual desktop" % args.runs)
+        print("%d fresh processes each, interleaved, on one virtual desktop (load average %.1f before, %.1f after)."
+              % (args.runs, load_before, os.getloadavg()[0]))
+        print("Wall: median (min–max) ms; CPU: median ms of the process's own work, which the load barely moves.")
+        print("\n  %-40s %18s %7s" % ("", "wall", "CPU"))
         for workload, _ in workloads:
             tree = found[(workload, "read-tree")]
             print("\n%s: read-tree %s elements, pyatspi walk %s, floor walk %s"
