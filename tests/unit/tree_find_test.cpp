@@ -223,6 +223,85 @@ TEST_F(Find, SearchesSixteenLevels) {
     EXPECT_EQ(found.back(), path + " level 15");
 }
 
+TEST_F(Find, DepthOptionSetsTheLevelsSearched) {
+    memory::Node* parent = window;
+    for (int depth = 1; depth <= 30; ++depth) {
+        memory::Node& child = memory::newElement("AXGroup", "level " + std::to_string(depth));
+        parent->addChild(child);
+        parent = &child;
+    }
+    parent->addChild(memory::newElement("AXButton", "deep button"));
+    EXPECT_EQ(matches({"--label", "deep"}), Lines{});
+    const Lines found = matches({"--label", "deep", "--depth", "40"});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].substr(found[0].size() - 11), "deep button");
+    EXPECT_EQ(matches({"--depth", "1", "--role", "group"}), (Lines{"0.1 ", "0.7 level 1"}));
+    // The button sits at depth 31.
+    EXPECT_EQ(matches({"--depth", "30", "--label", "deep"}), Lines{});
+    EXPECT_EQ(matches({"--depth", "+31", "--label", "deep"}).size(), 1u);
+}
+
+TEST_F(Find, DepthAndWaitOutsideTheirRangeAreErrors) {
+    const std::string depthError = R"({"error":"--depth takes a whole number from 1 to 200"})";
+    const std::string waitError = R"({"error":"--wait takes a number of milliseconds from 0 to 60000"})";
+    const std::vector<std::pair<Arguments, std::string>> cases{
+        {{"--depth", "0"}, depthError},       {{"--depth", "201"}, depthError},
+        {{"--depth", "abc"}, depthError},     {{"--depth", "1.5"}, depthError},
+        {{"--role", "x", "--depth"}, depthError},
+        {{"--wait", "-1"}, waitError},        {{"--wait", "60001"}, waitError},
+        {{"--wait", "1e3"}, waitError},       {{"--label", "ok", "--wait"}, waitError},
+    };
+    for (const auto& [options, error] : cases) {
+        Arguments operands{std::to_string(pid)};
+        operands.insert(operands.end(), options.begin(), options.end());
+        const CommandResult result = run(operands);
+        EXPECT_EQ(result.document, error) << options.back();
+        EXPECT_EQ(result.status, 1);
+    }
+    // The largest values are accepted; an option value is still taken verbatim.
+    EXPECT_EQ(matches({"--depth", "200", "--wait", "60000", "--label", "ok"}), (Lines{"0.1.0 OK"}));
+    EXPECT_EQ(matches({"--label", "--depth", "--wait", "0"}), Lines{});
+}
+
+TEST_F(Find, WaitRepeatsTheSearchUntilSomethingMatches) {
+    // The button appears once a second has passed on the desktop's clock.
+    const std::uint64_t start = memory::desktop().clockMicroseconds;
+    memory::Node& late = memory::newElement("AXButton", "Tardy");
+    memory::desktop().afterPause = [&] {
+        if (memory::desktop().clockMicroseconds >= start + 1000000 && window->find("AXChildren") &&
+            std::get<std::vector<memory::Node*>>(*window->find("AXChildren")).size() == 7)
+            window->addChild(late);
+    };
+    EXPECT_EQ(matches({"--label", "tardy", "--wait", "5000"}), (Lines{"0.7 Tardy"}));
+    const std::uint64_t waited = memory::desktop().clockMicroseconds - start;
+    EXPECT_GE(waited, 1000000u);
+    EXPECT_LE(waited, 1100000u);
+
+    // Present already: one round, no pause.
+    const std::size_t recordsBefore = memory::desktop().records.size();
+    EXPECT_EQ(matches({"--label", "tardy", "--wait", "60000"}), (Lines{"0.7 Tardy"}));
+    EXPECT_EQ(memory::desktop().records.size(), recordsBefore);
+
+    // Never there: the empty array once the time is over, not before.
+    const std::uint64_t before = memory::desktop().clockMicroseconds;
+    EXPECT_EQ(matches({"--label", "never", "--wait", "250"}), Lines{});
+    EXPECT_EQ(memory::desktop().clockMicroseconds - before, 250000u);
+}
+
+TEST_F(Find, WaitAlsoWaitsForTheWindow) {
+    memory::resetDesktop();
+    memory::Node& application = memory::addApplication(pid, "Slow");
+    memory::Node& dialog = memory::newElement("AXWindow", "Dialog");
+    dialog.addChild(memory::newElement("AXButton", "OK"));
+    memory::desktop().afterPause = [&] {
+        if (memory::desktop().clockMicroseconds >= 300000 && !application.find("AXWindows"))
+            application.addWindow(dialog);
+    };
+    EXPECT_EQ(matches({"--label", "ok", "--wait", "1000"}), (Lines{"0.0 OK"}));
+    memory::desktop().afterPause = nullptr;
+    EXPECT_EQ(run({"4242", "--label", "ok", "--wait", "200"}).document, R"({"error":"Window not found"})");
+}
+
 TEST_F(Find, AnElementOnThePathToItIsNotSearchedAgain) {
     // Three children that all lead back to the window: walked again, each
     // level would multiply the search by three down to depth 15.
