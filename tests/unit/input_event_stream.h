@@ -43,8 +43,21 @@ inline std::string nodeName(const memory::Node* node) {
 
 inline std::string describeEvent(const platform::Event& event) {
     if (const auto* mouse = std::get_if<platform::MouseEvent>(&event)) {
-        const char* kind = mouse->type == platform::MouseEventType::leftMouseDown ? "down " : "up ";
-        return kind + exactNumber(mouse->position.x) + " " + exactNumber(mouse->position.y);
+        using platform::MouseEventType;
+        const char* kind = "";
+        switch (mouse->type) {
+            case MouseEventType::leftMouseDown: kind = "down "; break;
+            case MouseEventType::leftMouseUp: kind = "up "; break;
+            case MouseEventType::rightMouseDown: kind = "right-down "; break;
+            case MouseEventType::rightMouseUp: kind = "right-up "; break;
+            case MouseEventType::otherMouseDown: kind = "middle-down "; break;
+            case MouseEventType::otherMouseUp: kind = "middle-up "; break;
+            case MouseEventType::mouseMoved: kind = "move "; break;
+            case MouseEventType::leftMouseDragged: kind = "drag "; break;
+        }
+        std::string line = kind + exactNumber(mouse->position.x) + " " + exactNumber(mouse->position.y);
+        if (mouse->clickState != 1) line += " click " + std::to_string(mouse->clickState);
+        return line;
     }
     if (const auto* key = std::get_if<platform::KeyboardEvent>(&event)) {
         std::string line = key->keyDown ? "key-down " : "key-up ";
@@ -53,7 +66,21 @@ inline std::string describeEvent(const platform::Event& event) {
         if (key->virtualKey != 0) line += " vk=" + std::to_string(key->virtualKey);
         return line;
     }
-    return "scroll " + std::to_string(std::get<platform::ScrollWheelEvent>(event).wheel1);
+    const auto& scroll = std::get<platform::ScrollWheelEvent>(event);
+    if (scroll.wheel2 != 0) return "scroll " + std::to_string(scroll.wheel1) + " sideways " + std::to_string(scroll.wheel2);
+    return "scroll " + std::to_string(scroll.wheel1);
+}
+
+// A key combination as its keysyms in hexadecimal: "ffe3+6c".
+inline std::string describeCombination(const platform::KeyCombination& combination) {
+    std::string text;
+    char hex[16];
+    for (const platform::KeySymbol keysym : combination.held) {
+        std::snprintf(hex, sizeof hex, "%x+", static_cast<unsigned>(keysym));
+        text += hex;
+    }
+    std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(combination.key));
+    return text + hex;
 }
 
 inline std::string describeRecord(const memory::Record& record) {
@@ -76,6 +103,14 @@ inline std::string describeRecord(const memory::Record& record) {
                 return line;
             } else if constexpr (std::is_same_v<T, memory::TypingEnded>) {
                 return "typing ends";
+            } else if constexpr (std::is_same_v<T, memory::KeysBegan>) {
+                std::string line = "keys begin";
+                for (const auto& combination : item.combinations) line += " [" + describeCombination(combination) + "]";
+                return line;
+            } else if constexpr (std::is_same_v<T, memory::KeysPressed>) {
+                return "press " + describeCombination(item.combination);
+            } else if constexpr (std::is_same_v<T, memory::KeysEnded>) {
+                return "keys end";
             } else if constexpr (std::is_same_v<T, memory::WindowActivated>) {
                 return "activate " + std::to_string(item.pid) + " \"" + item.title + "\"";
             } else {

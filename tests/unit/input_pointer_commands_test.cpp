@@ -175,4 +175,117 @@ TEST(ScrollCommand, WithoutAnAmountIsAUsageErrorAndScrollsNothing) {
     EXPECT_TRUE(memory::desktop().records.empty());
 }
 
+// The new pointer commands and options: each case is one run with its
+// document, status and every event and pause posted.
+struct PointerCase {
+    Arguments arguments;  // from the command name on
+    std::string document;
+    std::vector<std::string> stream;
+};
+void PrintTo(const PointerCase& c, std::ostream* out) { *out << input_test::joinedOperands(c.arguments); }
+
+class PointerActions : public testing::TestWithParam<PointerCase> {};
+
+TEST_P(PointerActions, PostExactlyTheirEventsOrNothingWithAnError) {
+    memory::resetDesktop();
+    memory::desktop().displays = {{1, platform::Rect{0, 0, 1280, 800}}};
+    memory::desktop().pointer = platform::Point{3.5, 4};
+    const PointerCase& c = GetParam();
+    Arguments arguments{"tavik-ax"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const std::string& name = c.arguments[0];
+
+    const CommandResult result = name == "click-xy"  ? runClickXY(arguments)
+                                 : name == "move-xy" ? runMoveXY(arguments)
+                                 : name == "drag-xy" ? runDragXY(arguments)
+                                 : name == "pointer" ? runPointer(arguments)
+                                                     : runScroll(arguments);
+
+    EXPECT_EQ(result.document, c.document);
+    EXPECT_EQ(result.status, c.document.starts_with(R"({"error")") ? 1 : 0);
+    EXPECT_EQ(recordedStream(), c.stream);
+}
+
+std::vector<std::string> dragStream() {
+    std::vector<std::string> stream{"down 10 20"};
+    for (int step = 1; step <= 10; ++step) {
+        stream.push_back("pause 16000");
+        stream.push_back("drag " + std::to_string(10 + 10 * step) + " " + std::to_string(20 - 2 * step));
+    }
+    stream.push_back("pause 16000");
+    stream.push_back("up 110 0");
+    return stream;
+}
+
+const std::string countError = R"({"error":"--count takes 1, 2 or 3"})";
+const std::string buttonError = R"({"error":"--button takes left, right or middle"})";
+const std::string atError = R"({"error":"--at takes two screen coordinates"})";
+const std::string moveUsage = R"({"error":"Usage: tavik-ax move-xy <x> <y>"})";
+const std::string dragUsage = R"({"error":"Usage: tavik-ax drag-xy <x1> <y1> <x2> <y2>"})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, PointerActions,
+    testing::Values(
+        PointerCase{{"click-xy", "5.5", "6", "--button", "right"},
+                    R"({"success":true,"x":5,"y":6,"button":"right"})",
+                    {"right-down 5.5 6", "pause 50000", "right-up 5.5 6"}},
+        PointerCase{{"click-xy", "5", "6", "--count", "2"},
+                    R"({"success":true,"x":5,"y":6,"count":2})",
+                    {"down 5 6", "pause 50000", "up 5 6", "pause 50000", "down 5 6 click 2", "pause 50000",
+                     "up 5 6 click 2"}},
+        PointerCase{{"click-xy", "5", "6", "--count", "3", "--button", "middle", "extra"},
+                    R"({"success":true,"x":5,"y":6,"button":"middle","count":3})",
+                    {"middle-down 5 6", "pause 50000", "middle-up 5 6", "pause 50000", "middle-down 5 6 click 2",
+                     "pause 50000", "middle-up 5 6 click 2", "pause 50000", "middle-down 5 6 click 3", "pause 50000",
+                     "middle-up 5 6 click 3"}},
+        PointerCase{{"click-xy", "5", "6", "--button", "left", "--count", "1"},
+                    R"({"success":true,"x":5,"y":6,"button":"left","count":1})",
+                    {"down 5 6", "pause 50000", "up 5 6"}},
+        PointerCase{{"click-xy", "5", "6", "--count", "0"}, countError, {}},
+        PointerCase{{"click-xy", "5", "6", "--count", "4"}, countError, {}},
+        PointerCase{{"click-xy", "5", "6", "--count", "two"}, countError, {}},
+        PointerCase{{"click-xy", "5", "6", "--count"}, countError, {}},
+        PointerCase{{"click-xy", "5", "6", "--button", "Right"}, buttonError, {}},
+        PointerCase{{"click-xy", "5", "6", "--count", "2", "--button"}, buttonError, {}},
+        PointerCase{{"click-xy", "5", "--count", "2"}, clickXYUsage, {}},
+        PointerCase{{"click-xy", "9999", "6", "--count", "2"}, offScreen, {}},
+        PointerCase{{"move-xy", "100.9", "7"}, R"({"success":true,"x":100,"y":7})", {"move 100.9 7"}},
+        PointerCase{{"move-xy", "100"}, moveUsage, {}},
+        PointerCase{{"move-xy", "100", "seven"}, moveUsage, {}},
+        PointerCase{{"move-xy", "-1", "7"}, offScreen, {}},
+        PointerCase{{"drag-xy", "10", "20", "110", "0"}, R"({"success":true,"x1":10,"y1":20,"x2":110,"y2":0})",
+                    dragStream()},
+        PointerCase{{"drag-xy", "10", "20", "110"}, dragUsage, {}},
+        PointerCase{{"drag-xy", "10", "20", "110", "nan"}, dragUsage, {}},
+        PointerCase{{"drag-xy", "10", "20", "110", "900"}, offScreen, {}},
+        PointerCase{{"pointer"}, R"({"x":3,"y":4})", {}},
+        PointerCase{{"scroll", "-120", "--horizontal"}, R"({"success":true,"deltaX":-120})",
+                    {"scroll 0 sideways -120"}},
+        PointerCase{{"scroll", "40", "--at", "7.5", "8"}, R"({"success":true,"deltaY":40,"x":7,"y":8})",
+                    {"move 7.5 8", "scroll 40"}},
+        PointerCase{{"scroll", "x", "--at", "7", "8", "--horizontal"},
+                    R"({"success":true,"deltaX":-3,"x":7,"y":8})", {"move 7 8", "scroll 0 sideways -3"}},
+        // The amount comes first; an option in its place is an unusable amount.
+        PointerCase{{"scroll", "--horizontal"}, R"({"success":true,"deltaY":-3})", {"scroll -3"}},
+        PointerCase{{"scroll", "40", "--at", "7"}, atError, {}},
+        PointerCase{{"scroll", "40", "--at", "7", "y"}, atError, {}},
+        PointerCase{{"scroll", "40", "--at", "7", "900"}, offScreen, {}}));
+
+TEST(PointerCommands, PointerWithoutALocationOrDisplayIsAnError) {
+    memory::resetDesktop();
+    memory::desktop().pointer = std::nullopt;
+    EXPECT_EQ(runPointer({"tavik-ax", "pointer"}).document, R"({"error":"Could not read the pointer position"})");
+    memory::desktop().inputAvailable = false;
+    for (const Arguments& arguments : {Arguments{"tavik-ax", "pointer"}, Arguments{"tavik-ax", "move-xy", "1", "1"},
+                                       Arguments{"tavik-ax", "drag-xy", "1", "1", "2", "2"}}) {
+        memory::desktop().displays = {{1, platform::Rect{0, 0, 100, 100}}};
+        const CommandResult result = arguments[1] == "pointer" ? runPointer(arguments)
+                                     : arguments[1] == "move-xy" ? runMoveXY(arguments)
+                                                                 : runDragXY(arguments);
+        EXPECT_EQ(result.document, R"({"error":"No display to send input to"})") << arguments[1];
+        EXPECT_EQ(result.status, 1);
+    }
+    EXPECT_TRUE(memory::desktop().records.empty());
+}
+
 }  // namespace
