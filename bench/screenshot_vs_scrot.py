@@ -7,7 +7,10 @@ Runs inside a virtual desktop (DISPLAY set, 1280x1024 from
 tools/with-desktop); a second Xvfb of 1920x1080 is started for the larger
 screen. Use bench/screenshot_vs_scrot.sh, which sets all this up.
 
-    screenshot_vs_scrot.py BUILD_DIR [RUNS]
+    screenshot_vs_scrot.py BUILD_DIR [RUNS] [OTHER_BUILD_DIR...]
+
+Other build directories (an earlier version, say) are timed in the same
+turns, so a before/after comparison comes from one run.
 """
 
 import json
@@ -71,51 +74,43 @@ def timed(argv, env):
     return elapsed, done.stdout
 
 
-def measure(tool, display, folder, runs):
+def measure(tools, display, folder, runs):
+    """Medians of each tavik-ax build and of scrot, run in turns."""
     env = dict(os.environ, DISPLAY=display, TMPDIR=folder)
     scrot_file = os.path.join(folder, "scrot.png")
-    shots = os.path.join(folder, "tavik-shots")
 
-    def tavik():
+    def tavik(tool):
         elapsed, output = timed([tool, "screenshot"], env)
         answer = json.loads(output)
         if not answer.get("success"):
             sys.exit("tavik-ax screenshot failed: %r" % answer)
         size = os.path.getsize(answer["path"])
         os.unlink(answer["path"])
-        return elapsed, size, answer
+        return elapsed, size, "%dx%d" % (answer["width"], answer["height"])
 
     def scrot():
         elapsed, _ = timed(["scrot", "--overwrite", scrot_file], env)
         size = os.path.getsize(scrot_file)
         os.unlink(scrot_file)
-        return elapsed, size
+        return elapsed, size, None
 
+    contestants = [(tool, lambda tool=tool: tavik(tool)) for tool in tools] + [("scrot", scrot)]
     for _ in range(2):  # warm the page cache and the server
-        tavik()
-        scrot()
-    tavik_times, scrot_times = [], []
+        for _, action in contestants:
+            action()
+    times = {name: [] for name, _ in contestants}
+    sizes = {}
+    screen = None
     for run in range(runs):
-        pair = [("tavik", tavik), ("scrot", scrot)]
-        if run % 2:
-            pair.reverse()
-        for name, action in pair:
-            result = action()
-            (tavik_times if name == "tavik" else scrot_times).append(result[0])
-            if name == "tavik":
-                tavik_size, answer = result[1], result[2]
-            else:
-                scrot_size = result[1]
-    shutil.rmtree(shots, ignore_errors=True)
-    return {
-        "screen": "%dx%d" % (answer["width"], answer["height"]),
-        "tavik": statistics.median(tavik_times),
-        "scrot": statistics.median(scrot_times),
-        "tavik_range": (min(tavik_times), max(tavik_times)),
-        "scrot_range": (min(scrot_times), max(scrot_times)),
-        "tavik_kb": tavik_size / 1024,
-        "scrot_kb": scrot_size / 1024,
-    }
+        # Each run starts with the next contestant, so none always goes first.
+        shift = run % len(contestants)
+        for name, action in contestants[shift:] + contestants[:shift]:
+            elapsed, size, shown = action()
+            times[name].append(elapsed)
+            sizes[name] = size
+            screen = shown or screen
+    shutil.rmtree(os.path.join(folder, "tavik-shots"), ignore_errors=True)
+    return screen, {name: (statistics.median(t), min(t), max(t), sizes[name] / 1024) for name, t in times.items()}
 
 
 def main():
@@ -123,9 +118,11 @@ def main():
         sys.exit(__doc__)
     build = os.path.abspath(sys.argv[1])
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 9
-    tool = os.path.join(build, "tavik-ax")
-    if not os.access(tool, os.X_OK):
-        sys.exit("build tavik-ax first: %s" % tool)
+    # Further build directories (an earlier version, say) run in the same turns.
+    tools = [os.path.join(os.path.abspath(other), "tavik-ax") for other in [build] + sys.argv[3:]]
+    for tool in tools:
+        if not os.access(tool, os.X_OK):
+            sys.exit("build tavik-ax first: %s" % tool)
     if not shutil.which("scrot"):
         sys.exit("scrot is not installed (apt-get install scrot)")
     if not os.environ.get("DISPLAY"):
@@ -140,7 +137,7 @@ def main():
         for display in displays:
             processes += start_windows(build, display, folder)
         time.sleep(4)  # the windows map and draw
-        results = [measure(tool, display, folder, runs) for display in displays]
+        results = [measure(tools, display, folder, runs) for display in displays]
     finally:
         for process in reversed(processes):
             process.terminate()
@@ -152,16 +149,17 @@ def main():
         shutil.rmtree(folder, ignore_errors=True)
 
     print("full-screen screenshot, medians of %d fresh processes each, interleaved" % runs)
-    print("%-10s %22s %22s %7s %12s %12s" % ("screen", "tavik-ax ms (min-max)", "scrot ms (min-max)", "ratio",
-                                             "tavik-ax kB", "scrot kB"))
+    print("%-10s %-40s %22s %7s %9s" % ("screen", "program", "ms median (min-max)", "ratio", "file kB"))
     worst = 0
-    for r in results:
-        ratio = r["tavik"] / r["scrot"]
-        worst = max(worst, ratio)
-        print("%-10s %8.1f (%5.1f-%5.1f) %8.1f (%5.1f-%5.1f) %7.2f %12.0f %12.0f" % (
-            r["screen"], r["tavik"], r["tavik_range"][0], r["tavik_range"][1], r["scrot"], r["scrot_range"][0],
-            r["scrot_range"][1], ratio, r["tavik_kb"], r["scrot_kb"]))
-    print("target: ratio at most %.1f -> %s" % (TARGET_RATIO, "met" if worst <= TARGET_RATIO else "NOT met"))
+    for screen, table in results:
+        scrot_median = table["scrot"][0]
+        for name, (median, low, high, kb) in table.items():
+            ratio = median / scrot_median
+            if name == tools[0]:
+                worst = max(worst, ratio)
+            label = "scrot" if name == "scrot" else "tavik-ax " + os.path.dirname(name)
+            print("%-10s %-40s %8.1f (%5.1f-%5.1f) %7.2f %9.0f" % (screen, label, median, low, high, ratio, kb))
+    print("target for %s: ratio at most %.1f -> %s" % (tools[0], TARGET_RATIO, "met" if worst <= TARGET_RATIO else "NOT met"))
 
 
 if __name__ == "__main__":

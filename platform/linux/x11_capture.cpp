@@ -1,6 +1,7 @@
-// Screen capture with XGetImage on the root window. The image covers the
-// requested rectangle; what lies outside every monitor (or outside the
-// root window) stays black.
+// Screen capture from the root window, through shared memory where the
+// server allows it, else with XGetImage. The image covers the requested
+// rectangle; what lies outside every monitor (or outside the root window)
+// stays black.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -11,6 +12,7 @@
 #include "platform/capture.h"
 #include "platform/linux/x11_connection.h"
 #include "platform/linux/x11_monitors.h"
+#include "platform/linux/x11_shared_image.h"
 
 namespace platform {
 namespace {
@@ -135,11 +137,19 @@ std::optional<Image> captureScreenImage(Rect rect) {
                                   static_cast<long>(monitor.bounds.y + monitor.bounds.height)};
         const PixelBox part = intersect(intersect(*wanted, screenPart), root);
         if (part.empty()) continue;
+        const long column = part.x0 - wanted->x0;
+        const long row = part.y0 - wanted->y0;
+        const x11::SharedScreenImage shared(display, static_cast<int>(part.x0), static_cast<int>(part.y0),
+                                            static_cast<unsigned>(part.width()), static_cast<unsigned>(part.height()));
+        if (XImage* pixels = shared.image()) {
+            copyPixels(pixels, image, column, row);
+            continue;
+        }
         XImage* pixels = XGetImage(display, DefaultRootWindow(display), static_cast<int>(part.x0),
                                    static_cast<int>(part.y0), static_cast<unsigned>(part.width()),
                                    static_cast<unsigned>(part.height()), AllPlanes, ZPixmap);
         if (!pixels) return std::nullopt;
-        copyPixels(pixels, image, part.x0 - wanted->x0, part.y0 - wanted->y0);
+        copyPixels(pixels, image, column, row);
         XDestroyImage(pixels);
     }
     return image;
