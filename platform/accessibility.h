@@ -56,6 +56,22 @@ bool performAction(const Element& element, std::string_view action);
 // Sets one attribute; true when the value was set.
 bool setAttributeValue(const Element& element, std::string_view attribute, const AttributeValue& value);
 
+// What a walk of the tree under an element is about to read of each
+// element down to `levels` below it, so that a backend may fetch it ahead,
+// a whole tree level at a time. Reading anything else, or elsewhere, still
+// works, only slower.
+struct SubtreeReading {
+    std::int64_t levels = 0;
+    bool names = true;    // AXTitle, AXDescription, AXLabel, AXRoleDescription
+    bool values = true;   // AXValue
+    bool details = true;  // AXEnabled, AXFocused, AXPosition, AXSize and the actions
+    // When not 0, the walk only shows the first this many user-perceived
+    // characters of each value (and whether it is empty): a backend may
+    // hand out a value cut after at least that many.
+    std::size_t shownValueCharacters = 0;
+};
+void prefetchSubtree(const Element& element, const SubtreeReading& reading);
+
 // Whether the element's application stopped answering during this run (a
 // call to it timed out): what was read of it since may be incomplete.
 bool stoppedAnswering(const Element& element);

@@ -70,6 +70,10 @@ TreeDump dumpElement(const platform::Element& element, std::int64_t depth, std::
                      DumpLimits limits) {
     if (maxDepth < depth) return {DumpStatus::beyondMaxDepth, {}};
     DumpWriter writer{depth, limits, {}};
+    platform::SubtreeReading reading;
+    reading.levels = maxDepth - depth;
+    reading.shownValueCharacters = kValueClusterLimit;
+    platform::prefetchSubtree(element, reading);
     switch (walkTree(element, depth, maxDepth, std::move(path), writer)) {
         case WalkEnd::completed: break;
         case WalkEnd::stopped: return {writer.stopped, {}};

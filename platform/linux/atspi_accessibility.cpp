@@ -16,6 +16,23 @@ namespace {
 using atspi::ElementRecord;
 using atspi::hasState;
 
+// The parts of a record an attribute is read from.
+atspi::RecordParts partsFor(std::string_view attribute) {
+    atspi::RecordParts parts{false, false, false, 0};
+    if (attribute == "AXTitle" || attribute == "AXDescription" || attribute == "AXRoleDescription" ||
+        attribute == "AXLabel") {
+        parts.names = true;
+    } else if (attribute == "AXValue") {
+        parts.values = true;
+    } else if (attribute == "AXPosition" || attribute == "AXSize") {
+        parts.details = true;
+    } else if (attribute != "AXRole" && attribute != "AXEnabled" && attribute != "AXFocused" &&
+               attribute != "AXChildren") {
+        parts = atspi::RecordParts{};
+    }
+    return parts;
+}
+
 std::optional<AttributeValue> textValue(const std::optional<std::string>& text) {
     if (!text) return std::nullopt;
     return AttributeValue(*text);
@@ -26,7 +43,7 @@ std::optional<AttributeValue> textValue(const std::optional<std::string>& text) 
 std::optional<std::string> chosenItemName(const Element& comboBox, const ElementRecord& record, int levels = 2) {
     if (!record.children || levels == 0) return std::nullopt;
     for (const Element& child : atspi::makeSiblingElements(*record.children, comboBox.ref()->topLevel)) {
-        const ElementRecord* childRecord = atspi::elementRecord(child);
+        const ElementRecord* childRecord = atspi::elementRecord(child, atspi::RecordParts{true, false, false, 0});
         if (!childRecord) continue;
         if (hasState(*childRecord, ATSPI_STATE_SELECTED) && childRecord->name) return childRecord->name;
         if (auto name = chosenItemName(child, *childRecord, levels - 1)) return name;
@@ -113,7 +130,7 @@ std::vector<Element> windowsOf(const Element& application, const ElementRecord& 
 }  // namespace
 
 std::optional<AttributeValue> copyAttributeValue(const Element& element, std::string_view attribute) {
-    const ElementRecord* record = atspi::elementRecord(element);
+    const ElementRecord* record = atspi::elementRecord(element, partsFor(attribute));
     if (!record) return std::nullopt;
     if (attribute == "AXRole") return textValue(atspi::axRoleName(*record));
     if (attribute == "AXTitle") return textValue(record->name);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/linux/atspi_prefetch.h"
 #include "platform/linux/atspi_records.h"
 
 namespace platform {
@@ -46,20 +47,25 @@ std::vector<Element> makeSiblingElements(const std::vector<ObjectAddress>& addre
     return elements;
 }
 
-const ElementRecord* elementRecord(const Element& element) {
+const ElementRecord* elementRecord(const Element& element, const RecordParts& needed) {
     ElementRef* ref = element.ref();
     if (!ref || ref->address.bus.empty()) return nullptr;
-    if (!ref->record) {
-        // The element and the siblings after it: walks read siblings in
-        // order, while a path lookup through a long list stops at one.
+    if (!ref->record) ref->record = takePrefetchedRecord(ref->address);
+    if (!ref->record || !ref->record->parts.cover(needed)) {
+        // The element and the siblings after it that lack the same: walks
+        // read siblings in order, while a path lookup through a long list
+        // stops at one.
         std::vector<ElementRef*> pending{ref};
         if (ref->group) {
             const auto& members = ref->group->members;
             for (std::size_t i = ref->indexInGroup + 1; i < members.size() && pending.size() < groupBatchSize; ++i) {
                 ElementRef* member = members[i];
-                if (member && !member->record && !member->address.bus.empty()) pending.push_back(member);
+                if (!member || member->address.bus.empty()) continue;
+                if (!member->record) member->record = takePrefetchedRecord(member->address);
+                if (!member->record || !member->record->parts.cover(needed)) pending.push_back(member);
             }
         }
+        for (ElementRef* member : pending) member->record.reset();
         loadRecords(pending);
     }
     return &*ref->record;

@@ -16,9 +16,27 @@
 
 namespace platform::atspi {
 
+// Which parts of a record are fetched. Role, states and children always
+// are: the role's name depends on the states, and a walk needs the children.
+struct RecordParts {
+    bool names = true;    // name, description, label, localized role name
+    bool values = true;   // text and number
+    bool details = true;  // extents and actions
+    // When not 0, the text only needs its first this many user-perceived
+    // characters (and whether it is empty): a long one is fetched cut.
+    std::size_t shownTextCharacters = 0;
+
+    // Whether these parts hold all of `needed`'s.
+    bool cover(const RecordParts& needed) const {
+        return (names || !needed.names) && (values || !needed.values) && (details || !needed.details);
+    }
+};
+
 // What one element says about itself, fetched in one go (see loadRecords).
-// Each part is absent when its call failed or the element lacks the interface.
+// Each part is absent when its call failed, the element lacks the
+// interface, or the part was not fetched (see `parts`).
 struct ElementRecord {
+    RecordParts parts;
     std::optional<std::uint32_t> role;
     std::optional<std::string> name;
     std::optional<std::string> description;
@@ -79,9 +97,10 @@ Element makeElement(ObjectAddress address);
 std::vector<Element> makeSiblingElements(const std::vector<ObjectAddress>& addresses,
                                          const std::shared_ptr<TopLevel>& topLevel = nullptr);
 
-// The element's record, fetching it (with its sibling group) when not yet
-// loaded; nullptr for a handle on which every call fails.
-const ElementRecord* elementRecord(const Element& element);
+// The element's record with at least the needed parts, fetching it (with
+// its sibling group) when not yet loaded or loaded without them; nullptr
+// for a handle on which every call fails.
+const ElementRecord* elementRecord(const Element& element, const RecordParts& needed = RecordParts{});
 
 // Forgets the element's record so the next read fetches it afresh (after
 // an action or a setting changed it).

@@ -1,6 +1,8 @@
 #include "platform/linux/atspi_records.h"
 
 #include <atspi/atspi-constants.h>
+#include <unicode/brkiter.h>
+#include <unicode/unistr.h>
 
 #include <algorithm>
 #include <array>
@@ -37,14 +39,17 @@ std::map<RoleKey, std::string>& localizedRoleNames() {
 template <std::size_t count>
 using Calls = std::array<std::optional<std::size_t>, count>;
 
-Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& address) {
+Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& address, const RecordParts& parts) {
     Calls<commonCount> calls;
     calls[role] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRole"));
     // Qt 5 and 6 crash on Properties.GetAll of the Accessible interface
     // (their adaptor converts every property, some of which it cannot), so
     // each property is asked on its own; pipelined, that costs no round trip.
-    calls[name] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
-    calls[description] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Description"));
+    if (parts.names) {
+        calls[name] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
+        calls[description] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Description"));
+        calls[relations] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRelationSet"));
+    }
     calls[states] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetState"));
     if (applicationQuirks(address.bus).childrenByIndex) {
         calls[childCount] =
@@ -53,33 +58,50 @@ Calls<commonCount> sendCommonCalls(CallBatch& batch, const ObjectAddress& addres
         calls[children] =
             batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetChildren"), childListTimeoutMs);
     }
-    calls[relations] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetRelationSet"));
-    calls[interfaces] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetInterfaces"));
+    if (parts.values || parts.details) {
+        calls[interfaces] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetInterfaces"));
+    }
     return calls;
 }
 
+// The text from its start to `end` (-1: the whole text).
+std::size_t sendTextCall(CallBatch& batch, const ObjectAddress& address, std::int32_t end) {
+    Message call = methodCall(address, ATSPI_DBUS_INTERFACE_TEXT, "GetText");
+    if (!appendInt32(call.get(), 0) || !appendInt32(call.get(), end)) call.reset();
+    return batch.add(std::move(call));
+}
+
+// A text shown cut is asked up to this many characters, which hold the
+// shown ones unless they are made of many combining marks or joiners.
+std::int32_t cutTextRequest(const RecordParts& parts) {
+    if (parts.shownTextCharacters == 0) return -1;
+    return static_cast<std::int32_t>(std::clamp<std::size_t>(parts.shownTextCharacters * 10, 2048, 1 << 20));
+}
+
 Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& address, const ElementRecord& record,
-                                   const std::optional<ObjectAddress>& labelledBy, bool needsRoleName) {
+                                   const std::optional<ObjectAddress>& labelledBy, bool needsRoleName,
+                                   const RecordParts& parts) {
     Calls<detailCount> calls;
-    if (implements(record, ATSPI_DBUS_INTERFACE_TEXT)) {
-        Message call = methodCall(address, ATSPI_DBUS_INTERFACE_TEXT, "GetText");
-        if (appendInt32(call.get(), 0) && appendInt32(call.get(), -1)) calls[text] = batch.add(std::move(call));
+    if (parts.values && implements(record, ATSPI_DBUS_INTERFACE_TEXT)) {
+        calls[text] = sendTextCall(batch, address, cutTextRequest(parts));
     }
-    if (implements(record, ATSPI_DBUS_INTERFACE_VALUE)) {
+    if (parts.values && implements(record, ATSPI_DBUS_INTERFACE_VALUE)) {
         calls[number] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_VALUE, "CurrentValue"));
     }
-    if (implements(record, ATSPI_DBUS_INTERFACE_COMPONENT)) {
+    if (parts.details && implements(record, ATSPI_DBUS_INTERFACE_COMPONENT)) {
         Message call = methodCall(address, ATSPI_DBUS_INTERFACE_COMPONENT, "GetExtents");
         const bool relative = applicationQuirks(address.bus).extentsRelativeToWindow;
         if (appendUint32(call.get(), relative ? ATSPI_COORD_TYPE_WINDOW : ATSPI_COORD_TYPE_SCREEN)) {
             calls[extents] = batch.add(std::move(call));
         }
     }
-    if (implements(record, ATSPI_DBUS_INTERFACE_ACTION)) {
+    if (parts.details && implements(record, ATSPI_DBUS_INTERFACE_ACTION)) {
         calls[actions] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACTION, "GetActions"));
     }
-    if (labelledBy) calls[label] = batch.add(propertyGet(*labelledBy, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
-    if (needsRoleName) {
+    if (parts.names && labelledBy) {
+        calls[label] = batch.add(propertyGet(*labelledBy, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
+    }
+    if (parts.names && needsRoleName) {
         calls[localizedRole] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "GetLocalizedRoleName"));
     }
     return calls;
@@ -212,14 +234,63 @@ std::vector<ElementRef*> waitWhileLoading(std::vector<ElementRef*> loading) {
     return ready;
 }
 
-void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
+std::size_t codePoints(const std::string& text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }));
+}
+
+// Whether the text holds at least `count` user-perceived characters.
+bool holdsCharacters(const std::string& text, std::size_t count) {
+    if (codePoints(text) < count) return false;
+    static std::unique_ptr<icu::BreakIterator> clusters = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> iterator(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        return U_SUCCESS(status) ? std::move(iterator) : nullptr;
+    }();
+    if (!clusters) return false;
+    const icu::UnicodeString units = icu::UnicodeString::fromUTF8(text);
+    clusters->setText(units);
+    std::size_t seen = 0;
+    for (std::int32_t end = clusters->next(); end != icu::BreakIterator::DONE && seen < count; end = clusters->next()) {
+        ++seen;
+    }
+    return seen >= count;
+}
+
+// Whether a text asked up to `request` characters may have been cut before
+// the shown characters end. Toolkits count offsets in characters or in
+// UTF-16 units: a text cut either way holds at least half the request.
+bool mayLackShownCharacters(const std::string& text, std::int32_t request, const RecordParts& parts) {
+    if (request < 0 || codePoints(text) < static_cast<std::size_t>(request) / 2) return false;
+    // One more than shown, and one after it, so the last shown one is whole.
+    return !holdsCharacters(text, parts.shownTextCharacters + 2);
+}
+
+// The whole texts of the elements whose cut text may lack shown characters.
+void completeCutTexts(const std::vector<ElementRef*>& elements, const RecordParts& parts) {
+    const std::int32_t request = cutTextRequest(parts);
+    if (request < 0) return;
+    std::vector<std::pair<ElementRef*, std::size_t>> calls;
+    CallBatch batch;
+    for (ElementRef* element : elements) {
+        const auto& cut = element->record->text;
+        if (cut && mayLackShownCharacters(*cut, request, parts)) {
+            calls.emplace_back(element, sendTextCall(batch, element->address, -1));
+        }
+    }
+    if (calls.empty()) return;
+    batch.wait();
+    for (const auto& [element, call] : calls) element->record->text = readString(batch.reply(call));
+}
+
+void loadRecordsOnce(const std::vector<ElementRef*>& elements, const RecordParts& parts) {
     CallBatch common;
     std::vector<Calls<commonCount>> commonCalls;
     commonCalls.reserve(elements.size());
     std::vector<ToolkitCalls> toolkitCalls;
     for (ElementRef* element : elements) {
         if (auto calls = askToolkitOnce(common, element->address.bus)) toolkitCalls.push_back(std::move(*calls));
-        commonCalls.push_back(sendCommonCalls(common, element->address));
+        commonCalls.push_back(sendCommonCalls(common, element->address, parts));
     }
     common.wait();
     for (const ToolkitCalls& calls : toolkitCalls) rememberToolkit(common, calls);
@@ -232,6 +303,7 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const auto& calls = commonCalls[i];
         ElementRecord record;
+        record.parts = parts;
         record.role = readUint32(replyTo(common, calls[role]));
         record.name = readVariantString(replyTo(common, calls[name]));
         record.description = readVariantString(replyTo(common, calls[description]));
@@ -250,7 +322,7 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
         }
         record.interfaces = readStringList(replyTo(common, calls[interfaces])).value_or(std::vector<std::string>{});
         const auto labelledBy = readRelationTarget(replyTo(common, calls[relations]), ATSPI_RELATION_LABELLED_BY);
-        detailCalls.push_back(sendDetailCalls(details, elements[i]->address, record, labelledBy, needsRoleName));
+        detailCalls.push_back(sendDetailCalls(details, elements[i]->address, record, labelledBy, needsRoleName, parts));
         elements[i]->record = std::move(record);
     }
     details.wait();
@@ -269,8 +341,11 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
         if (auto name = readString(replyTo(details, calls[localizedRole]))) localizedRoleNames().emplace(key, *name);
     }
     dropForeignChildren(elements);
-    loadActionNames(elements);
-    for (ElementRef* element : elements) nameDefaultPress(*element->record);
+    completeCutTexts(elements, parts);
+    if (parts.details) {
+        loadActionNames(elements);
+        for (ElementRef* element : elements) nameDefaultPress(*element->record);
+    }
     // Every element of a role gets the name once its first one brought it.
     for (ElementRef* element : elements) {
         ElementRecord& record = *element->record;
@@ -282,8 +357,8 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements) {
 
 }  // namespace
 
-void loadRecords(const std::vector<ElementRef*>& elements) {
-    loadRecordsOnce(elements);
+void loadRecords(const std::vector<ElementRef*>& elements, const RecordParts& parts) {
+    loadRecordsOnce(elements, parts);
     std::vector<ElementRef*> loading;
     for (ElementRef* element : elements) {
         if (isLoadingDocument(*element->record)) loading.push_back(element);
@@ -291,7 +366,7 @@ void loadRecords(const std::vector<ElementRef*>& elements) {
     if (loading.empty()) return;
     std::vector<ElementRef*> ready = waitWhileLoading(std::move(loading));
     for (ElementRef* element : ready) element->record.reset();
-    loadRecordsOnce(ready);
+    loadRecordsOnce(ready, parts);
 }
 
 }  // namespace platform::atspi
