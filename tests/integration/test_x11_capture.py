@@ -5,9 +5,11 @@ import json
 import os
 import resource
 import shutil
+import signal
 import stat
 import subprocess
 import tempfile
+import time
 import unittest
 
 import harness
@@ -17,6 +19,13 @@ from x11_fixture import InputFixture, Png, screen_size
 
 def xrandr(*args):
     return subprocess.run(["xrandr"] + list(args), capture_output=True, text=True, timeout=10, check=True).stdout
+
+
+def shared_memory_of(pids):
+    """The System V shared memory segments that these processes created."""
+    with open("/proc/sysvipc/shm") as table:
+        rows = [line.split() for line in table.readlines()[1:]]
+    return [row for row in rows if int(row[4]) in pids]
 
 
 def first_output():
@@ -134,6 +143,53 @@ class X11CaptureTest(unittest.TestCase):
         patch = self.fixture.report()["patch"]
         self.assertPatchAt(png, patch["x"], patch["y"] + 100)
         self.assertEqual(png.pixel(width + 100, 150), (0, 0, 0))
+
+    def test_a_server_over_tcp_gives_the_same_picture_as_one_sharing_memory(self):
+        # A server reached over the network cannot share memory with the
+        # tool, which then reads the pixels through the connection; a server
+        # of its own shows the same plaid (its period crosses word
+        # boundaries) both ways.
+        read_end, write_end = os.pipe()
+        server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "320x240x24", "-listen", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+        )
+        os.close(write_end)
+        self.addCleanup(server.wait)
+        self.addCleanup(server.terminate)
+        with os.fdopen(read_end) as reader:
+            number = reader.readline().strip()
+        if not number:
+            self.skipTest("Xvfb did not start with a TCP listener")
+        local = dict(os.environ, DISPLAY=":" + number)
+        subprocess.run(["xsetroot", "-mod", "5", "7", "-fg", "#d04020", "-bg", "#2040d0"], env=local, check=True,
+                       timeout=10)
+        pictures = []
+        for display in (":" + number, "127.0.0.1:" + number):
+            answer = harness.run_json(self, ["screenshot"], env=dict(os.environ, DISPLAY=display))
+            self.assertEqual([answer[k] for k in ("x", "y", "width", "height")], [0, 0, 320, 240])
+            png = Png(answer["path"])
+            pictures.append([png.pixel(x, y) for y in range(png.height) for x in range(png.width)])
+        self.assertEqual(set(pictures[0]), {(0xD0, 0x40, 0x20), (0x20, 0x40, 0xD0)})
+        self.assertEqual(pictures[0], pictures[1])
+
+    def test_interrupted_captures_leave_no_shared_memory_behind(self):
+        # Stopped at every stage of a run, and one run to its end.
+        pids = set()
+        for delay in [i * 0.004 for i in range(15)] + [None]:
+            process = subprocess.Popen(
+                [harness.BINARY, "screenshot"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL,
+            )
+            pids.add(process.pid)
+            if delay is not None:
+                time.sleep(delay)
+                process.send_signal(signal.SIGTERM if len(pids) % 2 else signal.SIGINT)
+            process.wait(timeout=10)
+        # The server lets go of a segment once it sees the connection close.
+        harness.wait_for(lambda: not shared_memory_of(pids), timeout=5)
+        self.assertEqual(shared_memory_of(pids), [])
+
 
     def test_a_shots_folder_that_is_not_our_own_directory_is_refused(self):
         elsewhere = tempfile.mkdtemp(prefix="tavik-elsewhere-")
