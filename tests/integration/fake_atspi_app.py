@@ -3,7 +3,7 @@ tests of what the tool refuses to follow. Run with /usr/bin/python3 (Gio).
 
     fake_atspi_app.py --state FILE [--title T] [--bus ADDRESS] [--own-registry]
                       [--foreign desktop | --foreign app:PID] [--embed]
-                      [--second-root TITLE]
+                      [--second-root TITLE] [--long-text CHARACTERS]
 
 It shows one window (role frame, titled T) holding a button "Fake button"
 and a password field, and registers with the accessibility registry the way
@@ -24,6 +24,10 @@ toolkits do (Socket.Embed on the registry's root). Options:
                      a second connection of this process registers an
                      application root of its own, with one window titled
                      TITLE (a process with two accessibility roots)
+    --long-text CHARACTERS
+                     the window also holds a text of this many characters
+                     ending in "needle"; its GetText calls are recorded as
+                     {"getText": [start, end]}
 
 Whatever is done to it is appended to the state file as one JSON object a
 line: {"pressed": name} for a DoAction, {"text": text} for SetTextContents.
@@ -38,9 +42,11 @@ from gi.repository import Gio, GLib
 
 ROOT = "/org/a11y/atspi/accessible/root"
 NULL = "/org/a11y/atspi/null"
+LONG_TEXT = "/org/a11y/atspi/accessible/long_text"
 REGISTRY = "org.a11y.atspi.Registry"
 
 ROLE_APPLICATION, ROLE_FRAME, ROLE_PUSH_BUTTON, ROLE_PASSWORD_TEXT, ROLE_PANEL, ROLE_DESKTOP = 75, 23, 43, 40, 39, 14
+ROLE_TEXT, STATE_MULTI_LINE = 61, 17
 STATE_EDITABLE, STATE_ENABLED, STATE_FOCUSABLE, STATE_SENSITIVE, STATE_SHOWING, STATE_VISIBLE = 7, 8, 11, 24, 25, 30
 
 INTERFACES = """
@@ -186,7 +192,10 @@ class FakeApplication:
             self.record({"pressed": node.name})
             reply = GLib.Variant("(b)", (True,))
         elif method == "GetText":
-            reply = GLib.Variant("(s)", (node.text,))
+            start, end = args.unpack()
+            if node.path == LONG_TEXT:
+                self.record({"getText": [start, end]})
+            reply = GLib.Variant("(s)", (node.text[start:] if end == -1 else node.text[start:end],))
         elif method == "SetTextContents":
             node.text = args.unpack()[0]
             self.record({"text": node.text})
@@ -238,6 +247,12 @@ class FakeApplication:
         for node in (root, window, button, password):
             self.export(app, node)
 
+        if options.long_text:
+            text = Node(LONG_TEXT, ROLE_TEXT, "Long text", (bus, window_path), shown + [STATE_MULTI_LINE],
+                        ["org.a11y.atspi.Component", "org.a11y.atspi.Text"], (110, 190, 200, 100))
+            text.text = "a" * (options.long_text - len("needle")) + "needle"
+            window.children.append((bus, LONG_TEXT))
+            self.export(app, text)
         if options.foreign:
             window.children.insert(0, self.foreign_child(app))
         if options.embed:
@@ -296,6 +311,7 @@ def main():
     parser.add_argument("--foreign")
     parser.add_argument("--embed", action="store_true")
     parser.add_argument("--second-root")
+    parser.add_argument("--long-text", type=int)
     FakeApplication(parser.parse_args()).run()
 
 

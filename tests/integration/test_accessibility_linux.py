@@ -5,7 +5,9 @@ tree is known, and gtk3-demo, which nobody here wrote.
 Run: tools/with-desktop /usr/bin/python3 -m unittest discover -s tests/integration
 """
 
+import json
 import os
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -331,6 +333,38 @@ class HugeChildList(unittest.TestCase):
         self.assertEqual([m["path"] for m in matches], [MANY_BOX + ".7999"])
         box = by_path(harness.run_json(self, ["read-tree", app.pid, 5, 2]))[MANY_BOX]
         self.assertEqual(len(box["children"]), 8000)
+
+
+class LongText(unittest.TestCase):
+    """A text of 10 million characters: read-tree shows its first 200 and
+    must not fetch the rest to cut it; find's value criterion tests it whole."""
+
+    def test_only_the_shown_part_is_fetched_and_find_tests_the_whole(self):
+        folder = tempfile.mkdtemp(prefix="tavik-long-text-")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        state = os.path.join(folder, "fake.state")
+        fake = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake_atspi_app.py")
+        app = harness.start_app(["/usr/bin/python3", fake, "--state", state, "--title", "Long Text Window",
+                                 "--long-text", str(10_000_000)], "Long Text Window")
+        self.addCleanup(harness.stop, app)
+
+        def text_calls():
+            with open(state) as lines:
+                calls = [json.loads(line).get("getText") for line in lines if line.strip()]
+            open(state, "w").close()
+            return [call for call in calls if call]
+
+        open(state, "a").close()
+        text = by_path(harness.run_json(self, ["read-tree", app.pid, 3]))["0.2"]
+        self.assertEqual(text["value"], "a" * 200)
+        calls = text_calls()
+        self.assertTrue(calls)
+        self.assertTrue(all(0 <= end <= 100_000 for _, end in calls), calls)
+
+        matches = harness.run_json(self, ["find", app.pid, "--value", "NEEDLE"])
+        self.assertEqual([m["path"] for m in matches], ["0.2"])
+        self.assertEqual(matches[0]["value"], "a" * 200)
+        self.assertIn([0, -1], text_calls())
 
 
 class GtkDemo(unittest.TestCase):
