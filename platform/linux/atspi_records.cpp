@@ -1,8 +1,6 @@
 #include "platform/linux/atspi_records.h"
 
 #include <atspi/atspi-constants.h>
-#include <unicode/brkiter.h>
-#include <unicode/unistr.h>
 
 #include <algorithm>
 #include <array>
@@ -11,6 +9,7 @@
 
 #include "platform/linux/atspi_actions.h"
 #include "platform/linux/atspi_embedding.h"
+#include "platform/linux/atspi_text_cut.h"
 #include "platform/linux/atspi_toolkit.h"
 #include "platform/timing.h"
 
@@ -69,13 +68,6 @@ std::size_t sendTextCall(CallBatch& batch, const ObjectAddress& address, std::in
     Message call = methodCall(address, ATSPI_DBUS_INTERFACE_TEXT, "GetText");
     if (!appendInt32(call.get(), 0) || !appendInt32(call.get(), end)) call.reset();
     return batch.add(std::move(call));
-}
-
-// A text shown cut is asked up to this many characters, which hold the
-// shown ones unless they are made of many combining marks or joiners.
-std::int32_t cutTextRequest(const RecordParts& parts) {
-    if (parts.shownTextCharacters == 0) return -1;
-    return static_cast<std::int32_t>(std::clamp<std::size_t>(parts.shownTextCharacters * 10, 2048, 1 << 20));
 }
 
 Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& address, const ElementRecord& record,
@@ -232,38 +224,6 @@ std::vector<ElementRef*> waitWhileLoading(std::vector<ElementRef*> loading) {
     // Past the budget, they are read as they are.
     ready.insert(ready.end(), loading.begin(), loading.end());
     return ready;
-}
-
-std::size_t codePoints(const std::string& text) {
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }));
-}
-
-// Whether the text holds at least `count` user-perceived characters.
-bool holdsCharacters(const std::string& text, std::size_t count) {
-    if (codePoints(text) < count) return false;
-    static std::unique_ptr<icu::BreakIterator> clusters = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::BreakIterator> iterator(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-        return U_SUCCESS(status) ? std::move(iterator) : nullptr;
-    }();
-    if (!clusters) return false;
-    const icu::UnicodeString units = icu::UnicodeString::fromUTF8(text);
-    clusters->setText(units);
-    std::size_t seen = 0;
-    for (std::int32_t end = clusters->next(); end != icu::BreakIterator::DONE && seen < count; end = clusters->next()) {
-        ++seen;
-    }
-    return seen >= count;
-}
-
-// Whether a text asked up to `request` characters may have been cut before
-// the shown characters end. Toolkits count offsets in characters or in
-// UTF-16 units: a text cut either way holds at least half the request.
-bool mayLackShownCharacters(const std::string& text, std::int32_t request, const RecordParts& parts) {
-    if (request < 0 || codePoints(text) < static_cast<std::size_t>(request) / 2) return false;
-    // One more than shown, and one after it, so the last shown one is whole.
-    return !holdsCharacters(text, parts.shownTextCharacters + 2);
 }
 
 // The whole texts of the elements whose cut text may lack shown characters.
