@@ -77,6 +77,9 @@ TEST(DriverProcess, UsageAndUnknownCommands) {
         {{"LIST-WINDOWS"}, "Unknown command: LIST-WINDOWS" + available},
         {{" list-windows"}, "Unknown command:  list-windows" + available},
         {{"list"}, "Unknown command: list" + available},
+        // The commands added later are names exactly as well.
+        {{"Key"}, "Unknown command: Key" + available},
+        {{"move"}, "Unknown command: move" + available},
         {{"say \"hi\" \\ /x"}, "Unknown command: say \"hi\" \\ /x" + available},
         {{"tab\tnew\nline\x01"}, "Unknown command: tab\tnew\nline\x01" + available},
         {{"bad\xFF\xC3"}, "Unknown command: bad\xEF\xBF\xBD\xEF\xBF\xBD" + available},
@@ -102,6 +105,11 @@ TEST(Driver, ExactNamesSelectTheirHandlerAndIgnoreExtraWords) {
     EXPECT_EQ(runDriver({"tavik-ax", "list-windows", "more", "words"}).status, 0);
     EXPECT_EQ(runDriver({"tavik-ax", "list-windows", "more", "words"}).document.front(), '[');
     EXPECT_EQ(runDriver({"tavik-ax", "activate"}).document, R"({"error":"Usage: tavik-ax activate <pid>"})");
+    EXPECT_EQ(runDriver({"tavik-ax", "key"}).document, R"({"error":"Usage: tavik-ax key <combo> [<combo>...]"})");
+    EXPECT_EQ(runDriver({"tavik-ax", "move-xy"}).document, R"({"error":"Usage: tavik-ax move-xy <x> <y>"})");
+    EXPECT_EQ(runDriver({"tavik-ax", "drag-xy"}).document,
+              R"({"error":"Usage: tavik-ax drag-xy <x1> <y1> <x2> <y2>"})");
+    EXPECT_EQ(runDriver({"tavik-ax", "pointer", "extra"}).document.front(), '{');
 }
 
 }  // namespace
