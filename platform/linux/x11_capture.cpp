@@ -105,6 +105,21 @@ void copyPixels(XImage* source, Image& target, long x, long y) {
     }
 }
 
+// Copies the part band by band through shared memory; false when shared
+// memory is not available or the server did not fill a band (the caller
+// then reads the whole part through the connection).
+bool copySharedBands(Display* display, const PixelBox& part, Image& image, long column, long row) {
+    x11::SharedScreenImage shared(display, static_cast<unsigned>(part.width()), static_cast<unsigned>(part.height()));
+    if (!shared.usable()) return false;
+    for (long top = part.y0; top < part.y1; top += shared.bandRows()) {
+        const auto rows = static_cast<unsigned>(std::min<long>(shared.bandRows(), part.y1 - top));
+        XImage* band = shared.grab(static_cast<int>(part.x0), static_cast<int>(top), rows);
+        if (!band) return false;
+        copyPixels(band, image, column, row + (top - part.y0));
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string captureFailureReason() { return "the X server gave no image of the screen"; }
@@ -139,12 +154,7 @@ std::optional<Image> captureScreenImage(Rect rect) {
         if (part.empty()) continue;
         const long column = part.x0 - wanted->x0;
         const long row = part.y0 - wanted->y0;
-        const x11::SharedScreenImage shared(display, static_cast<int>(part.x0), static_cast<int>(part.y0),
-                                            static_cast<unsigned>(part.width()), static_cast<unsigned>(part.height()));
-        if (XImage* pixels = shared.image()) {
-            copyPixels(pixels, image, column, row);
-            continue;
-        }
+        if (copySharedBands(display, part, image, column, row)) continue;
         XImage* pixels = XGetImage(display, DefaultRootWindow(display), static_cast<int>(part.x0),
                                    static_cast<int>(part.y0), static_cast<unsigned>(part.width()),
                                    static_cast<unsigned>(part.height()), AllPlanes, ZPixmap);

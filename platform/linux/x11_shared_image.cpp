@@ -8,6 +8,7 @@
 #include <sys/shm.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -50,16 +51,21 @@ private:
 // the picture.
 std::uint8_t markByte(int i) { return static_cast<std::uint8_t>(i * 37 + 11); }
 
+// Two MiB: a few round trips for a whole screen, and a band that stays in
+// the cache between the server's copy and ours.
+constexpr std::size_t bandBytes = std::size_t{2} << 20;
+
 }  // namespace
 
-SharedScreenImage::SharedScreenImage(Display* display, int x, int y, unsigned width, unsigned height)
-    : display_(display) {
+SharedScreenImage::SharedScreenImage(Display* display, unsigned width, unsigned height) : display_(display) {
     if (!connectedLocally(display) || !XShmQueryExtension(display)) return;
     const int screen = DefaultScreen(display);
     image_ = XShmCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
-                             ZPixmap, nullptr, &segment_, width, height);
-    if (!image_) return;
-    const std::size_t size = static_cast<std::size_t>(image_->bytes_per_line) * static_cast<std::size_t>(image_->height);
+                             ZPixmap, nullptr, &segment_, width, 1);
+    if (!image_ || image_->bytes_per_line <= 0) return;
+    const auto rowBytes = static_cast<std::size_t>(image_->bytes_per_line);
+    bandRows_ = static_cast<unsigned>(std::clamp<std::size_t>(bandBytes / rowBytes, 1, std::max(height, 1U)));
+    const std::size_t size = rowBytes * bandRows_;
     {
         StopSignalsHeld held;
         segment_.shmid = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
@@ -70,26 +76,25 @@ SharedScreenImage::SharedScreenImage(Display* display, int x, int y, unsigned wi
         segment_.shmaddr = image_->data = static_cast<char*>(address);
         mapped_ = true;
     }
-    // Maps every page at once: page by page, first on the server's writes
-    // and again on our reads, the faults cost as much as the copy itself.
+    // Maps every page at once rather than page by page on first use.
     // Without this (an older kernel) the pages are simply faulted in.
     madvise(segment_.shmaddr, size, MADV_POPULATE_WRITE);
     segment_.readOnly = False;
     // A refusal arrives as an error (swallowed by the connection's handler)
-    // and makes the grab below fail.
-    if (!XShmAttach(display, &segment_)) return;
-    attached_ = true;
-    filled_ = grab(x, y);
+    // and makes every grab fail.
+    attached_ = XShmAttach(display, &segment_);
 }
 
-bool SharedScreenImage::grab(int x, int y) {
+XImage* SharedScreenImage::grab(int x, int y, unsigned rows) {
+    if (!attached_ || rows == 0 || rows > bandRows_) return nullptr;
+    image_->height = static_cast<int>(rows);
     auto* firstRow = reinterpret_cast<std::uint8_t*>(image_->data);
     const int rowBytes = image_->bytes_per_line;
     for (int i = 0; i < rowBytes; ++i) firstRow[i] = markByte(i);
-    if (!XShmGetImage(display_, DefaultRootWindow(display_), image_, x, y, AllPlanes)) return false;
+    if (!XShmGetImage(display_, DefaultRootWindow(display_), image_, x, y, AllPlanes)) return nullptr;
     for (int i = 0; i < rowBytes; ++i)
-        if (firstRow[i] != markByte(i)) return true;
-    return false;
+        if (firstRow[i] != markByte(i)) return image_;
+    return nullptr;
 }
 
 SharedScreenImage::~SharedScreenImage() {
