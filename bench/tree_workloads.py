@@ -92,6 +92,24 @@ class Run:
         self.argv = argv
 
 
+def peak_resident_kb(argv, runs=3):
+    """The largest peak resident size of the command over a few runs, or None.
+    A child's own ru_maxrss counts the pages of the process that forked it
+    until it executes (this benchmark's Python, about as large as the tool),
+    so the command is started by /usr/bin/time, whose own pages are few."""
+    if not os.path.exists("/usr/bin/time"):
+        return None
+    peak = 0
+    for _ in range(runs):
+        with tempfile.NamedTemporaryFile() as report:
+            subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report.name] + argv, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=RUN_TIMEOUT)
+            text = open(report.name).read().split()
+            if text and text[-1].isdigit():
+                peak = max(peak, int(text[-1]))
+    return peak or None
+
+
 class Command:
     """A command timed in every round, with what each run gave."""
 
@@ -311,7 +329,8 @@ def main():
                 "<= 0.7" if workload == "Chromium" else "", lambda v: v <= 0.7)
         row("screenshot / scrot", ratio(found[("screen", "screenshot")], found.get(("screen", "scrot"))), "<= 0.6",
             lambda v: v <= 0.6)
-        peak = max(r.peak_kb for r in found[("Chromium", "read-tree")].runs) / 1024.0
+        peak_kb = peak_resident_kb(found[("Chromium", "read-tree")].argv)
+        peak = None if peak_kb is None else peak_kb / 1024.0
         row("peak resident MB, read-tree of the Chromium page", peak, "< 30", lambda v: v < 30)
 
         if baseline:
