@@ -23,7 +23,9 @@ struct RecordParts {
     bool values = true;   // text and number
     bool details = true;  // extents and actions
     // When not 0, the text only needs its first this many user-perceived
-    // characters (and whether it is empty): a long one is fetched cut.
+    // characters (and whether it is empty): a long one is fetched cut. Only
+    // a walk that shows values cut asks for this (see prefetchSubtree), and
+    // its records are read by that walk alone.
     std::size_t shownTextCharacters = 0;
 
     // Whether these parts hold all of `needed`'s.
