@@ -8,6 +8,7 @@
 
 #include "platform/linux/atspi_bus.h"
 #include "platform/linux/atspi_dbus.h"
+#include "platform/timing.h"
 
 namespace platform::atspi {
 namespace {
@@ -32,6 +33,22 @@ bool peerIs(DBusConnection* connection, std::uint32_t pid) {
         return false;
     }
     return credentials.pid > 0 && static_cast<std::uint32_t>(credentials.pid) == pid && credentials.uid == getuid();
+}
+
+// A socket that takes the connection but never answers (a server the
+// application no longer serves) would cost every later call its time-out,
+// where the bus would have answered: the socket is used only once it has
+// completed the handshake, within a short wait.
+constexpr std::uint64_t handshakeMicroseconds = 500000;
+
+bool completesHandshake(DBusConnection* connection) {
+    const std::uint64_t deadline = monotonicMicroseconds() + handshakeMicroseconds;
+    while (!dbus_connection_get_is_authenticated(connection)) {
+        const std::uint64_t now = monotonicMicroseconds();
+        if (now >= deadline || !dbus_connection_get_is_connected(connection)) return false;
+        dbus_connection_read_write(connection, static_cast<int>((deadline - now + 999) / 1000));
+    }
+    return true;
 }
 
 }  // namespace
@@ -75,7 +92,7 @@ void openPeerConnection(const std::string& bus, DBusMessage* addressReply, DBusM
     if (!connection) return;
     // A peer that goes away is seen as failed calls, never as the end of the process.
     dbus_connection_set_exit_on_disconnect(connection.get(), FALSE);
-    if (!peerIs(connection.get(), *pid)) return;
+    if (!peerIs(connection.get(), *pid) || !completesHandshake(connection.get())) return;
     peers()[bus].connection = std::move(connection);
 }
 

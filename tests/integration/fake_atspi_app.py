@@ -4,6 +4,7 @@ tests of what the tool refuses to follow. Run with /usr/bin/python3 (Gio).
     fake_atspi_app.py --state FILE [--title T] [--bus ADDRESS] [--own-registry]
                       [--foreign desktop | --foreign app:PID] [--embed]
                       [--second-root TITLE] [--long-text CHARACTERS]
+                      [--silent-own-socket]
 
 It shows one window (role frame, titled T) holding a button "Fake button"
 and a password field, and registers with the accessibility registry the way
@@ -28,6 +29,9 @@ toolkits do (Socket.Embed on the registry's root). Options:
                      the window also holds a text of this many characters
                      ending in "needle"; its GetText calls are recorded as
                      {"getText": [start, end]}
+    --silent-own-socket
+                     GetApplicationBusAddress names a socket of this process
+                     that takes connections and never answers
 
 Whatever is done to it is appended to the state file as one JSON object a
 line: {"pressed": name} for a DoAction, {"text": text} for SetTextContents.
@@ -36,6 +40,8 @@ Once registered it prints "ready" on standard output.
 
 import argparse
 import json
+import os
+import socket
 import sys
 
 from gi.repository import Gio, GLib
@@ -71,6 +77,7 @@ INTERFACES = """
   <property name="AccessibleId" type="s" access="read"/>
  </interface>
  <interface name="org.a11y.atspi.Application">
+  <method name="GetApplicationBusAddress"><arg direction="out" type="s"/></method>
   <property name="ToolkitName" type="s" access="read"/>
   <property name="Version" type="s" access="read"/>
   <property name="AtspiVersion" type="s" access="read"/>
@@ -114,6 +121,7 @@ class FakeApplication:
         self.options = options
         self.state = options.state
         self.nodes = {}  # (connection, path) -> Node
+        self.own_socket = None
 
     def record(self, event):
         with open(self.state, "a") as state:
@@ -191,6 +199,8 @@ class FakeApplication:
         elif method == "DoAction":
             self.record({"pressed": node.name})
             reply = GLib.Variant("(b)", (True,))
+        elif method == "GetApplicationBusAddress" and self.own_socket:
+            reply = GLib.Variant("(s)", ("unix:path=" + self.own_socket,))
         elif method == "GetText":
             start, end = args.unpack()
             if node.path == LONG_TEXT:
@@ -247,6 +257,12 @@ class FakeApplication:
         for node in (root, window, button, password):
             self.export(app, node)
 
+        if options.silent_own_socket:
+            # Listening, never accepting: connections wait in the backlog unanswered.
+            self.own_socket = os.path.join(os.path.dirname(os.path.abspath(options.state)), "own-socket")
+            self.silent = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            self.silent.bind(self.own_socket)
+            self.silent.listen(8)
         if options.long_text:
             text = Node(LONG_TEXT, ROLE_TEXT, "Long text", (bus, window_path), shown + [STATE_MULTI_LINE],
                         ["org.a11y.atspi.Component", "org.a11y.atspi.Text"], (110, 190, 200, 100))
@@ -312,6 +328,7 @@ def main():
     parser.add_argument("--embed", action="store_true")
     parser.add_argument("--second-root")
     parser.add_argument("--long-text", type=int)
+    parser.add_argument("--silent-own-socket", action="store_true")
     FakeApplication(parser.parse_args()).run()
 
 

@@ -151,6 +151,23 @@ class TwoRoots(unittest.TestCase):
             self.assertEqual(tree["title"], record["title"])
 
 
+class SilentOwnSocket(unittest.TestCase):
+    """An application names a socket of its own that never answers: its
+    tree is still read, over the bus, without a time-out."""
+
+    def test_the_tree_is_read_over_the_bus(self):
+        folder = tempfile.mkdtemp(prefix="tavik-own-socket-")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        process, state = start_fake(folder, "Silent Socket Window", "--silent-own-socket")
+        self.addCleanup(harness.stop, process)
+        start = time.monotonic()
+        tree = harness.run_json(self, ["read-tree", process.pid, 3])
+        self.assertLess(time.monotonic() - start, 2.5)  # a time-out is 3 s
+        self.assertEqual([c.get("title") for c in tree["children"]], ["Fake button", "Password"])
+        self.assertEqual(harness.run_json(self, ["click", process.pid, FAKE_BUTTON]), {"success": True, "method": "AXPress"})
+        self.assertEqual(events(state), [{"pressed": "Fake button"}])
+
+
 def root_property():
     """The X root window's AT_SPI_BUS property, or None."""
     out = subprocess.run(["xprop", "-root", "AT_SPI_BUS"], capture_output=True, text=True, timeout=10).stdout
