@@ -56,6 +56,9 @@ TEST(McpServer, AnswersEachMalformedMessageWithItsJsonRpcError) {
         {"not json at all", jsonrpc::kParseError, nullptr},
         {"[{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"ping\"}]", jsonrpc::kInvalidRequest, nullptr},
         {"42", jsonrpc::kInvalidRequest, nullptr},
+        // Parsed and thrown away without recursion that would run out of stack.
+        {std::string(200000, '[') + std::string(200000, ']'), jsonrpc::kInvalidRequest, nullptr},
+        {"{\"a\":" + std::string(200000, '['), jsonrpc::kParseError, nullptr},
         {"{\"jsonrpc\":\"2.0\",\"id\":3}", jsonrpc::kInvalidRequest, 3},
         {"{\"jsonrpc\":\"1.0\",\"id\":4,\"method\":\"ping\"}", jsonrpc::kInvalidRequest, 4},
         {"{\"jsonrpc\":\"2.0\",\"id\":5,\"method\":17}", jsonrpc::kInvalidRequest, 5},
