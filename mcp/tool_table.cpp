@@ -195,11 +195,11 @@ std::vector<Tool> buildTable() {
     // The keyboard and pointer actions beyond the element commands.
     tools.push_back(
         {"key", "Press keys",
-         "Press key combinations in order on the focused window, such as [\"Return\"], [\"ctrl+l\"] or "
-         "[\"Escape\", \"Down\", \"Return\"]. Names are X keysym names (any case) or enter, esc, "
-         "backspace, delete, tab, space, up, down, left, right, pageup, pagedown, home, end, f1 to f24; "
-         "modifiers ctrl, shift, alt, super are joined with +. Returns {success, keys}. An unknown name "
-         "presses nothing. To enter text into a field, type is better.",
+         "Press key combinations in order, into whatever holds the keyboard focus: [\"Return\"], "
+         "[\"ctrl+l\"], [\"Escape\", \"Down\", \"Return\"]. Names are X keysym names in any case "
+         "(Return, BackSpace, Tab, Delete, Up, Page_Up, Home, F5, a, slash) or enter, esc, del, pageup, "
+         "pagedown; modifiers ctrl, shift, alt, super are joined with +. Returns {success, keys}. An "
+         "unknown name presses nothing. To enter text into a field, type is better.",
          "key",
          {param("keys", ParamType::StringList, true, "Key combinations, pressed one after the other.")},
          false, false});
@@ -214,7 +214,7 @@ std::vector<Tool> buildTable() {
 
     tools.push_back({"drag_xy", "Drag",
                      "Press the left button at (x1, y1), move to (x2, y2) and release there: moves a slider, "
-                     "selects text, drags an item. Returns {success, ...} with the points.",
+                     "selects text, drags an item. Returns {success, x1, y1, x2, y2}.",
                      "drag-xy",
                      {param("x1", ParamType::Number, true, "Where the drag starts, horizontally."),
                       param("y1", ParamType::Number, true, "Where the drag starts, vertically."),

@@ -40,6 +40,8 @@ function exchange(args, lines) {
     server.stdout.on("data", (chunk) => out.push(chunk));
     server.stderr.on("data", (chunk) => err.push(chunk));
     server.on("error", reject);
+    // A server that refused to start has closed its input already.
+    server.stdin.on("error", () => {});
     server.on("close", (code, signal) =>
       resolve({ code, signal, stdout: Buffer.concat(out).toString("utf8"), stderr: Buffer.concat(err).toString("utf8") }),
     );

@@ -153,6 +153,13 @@ describe("the GTK fixture on the virtual desktop", { skip: !process.env.DISPLAY 
     fs.rmSync(document.path, { force: true });
   });
 
+  test("move_xy takes the pointer where pointer then finds it", async () => {
+    const moved = await session.client.callTool({ name: "move_xy", arguments: { x: 321.5, y: 123 } });
+    assert.equal(moved.isError, false, JSON.stringify(moved.content));
+    const where = await session.client.callTool({ name: "pointer", arguments: {} });
+    assert.deepEqual(documentOf(where), { x: 321, y: 123 });
+  });
+
   test("nothing reaches standard error", () => {
     assert.equal(session.stderr(), "");
   });
