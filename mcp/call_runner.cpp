@@ -70,7 +70,24 @@ private:
     bool ok_ = false;
 };
 
-int pidfdOpen(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+// A descriptor that becomes readable when the child ends (Linux 5.3 on);
+// elsewhere -1, and the child's end is looked for by polling.
+int pidfdOpen(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// A pipe whose ends close on exec (the child gets its end through dup2).
+bool closeOnExecPipe(int ends[2]) {
+    if (::pipe(ends) != 0) return false;
+    ::fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(ends[1], F_SETFD, FD_CLOEXEC);
+    return true;
+}
 
 int millisecondsUntil(Clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -133,7 +150,7 @@ int reap(pid_t pid) {
 RunOutcome runCommand(const RunSettings& settings, const std::vector<std::string>& arguments) {
     RunOutcome outcome;
     int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
+    if (!closeOnExecPipe(ends)) {
         outcome.code = errno;
         return outcome;
     }

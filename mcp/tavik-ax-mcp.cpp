@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -32,12 +33,29 @@ struct Options {
     bool verbose = false;
 };
 
-// tavik-ax in the folder of this program.
-std::string programBesideThisOne() {
+// This program's own path: /proc/self/exe where there is one, else the
+// path it was started by (searched on PATH when it has no slash).
+std::string ownPath(const char* argv0) {
     char path[4096];
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return "tavik-ax";
-    std::string self(path, static_cast<std::size_t>(length));
+    if (length > 0) return std::string(path, static_cast<std::size_t>(length));
+    const std::string name = argv0 ? argv0 : "";
+    if (name.find('/') != std::string::npos) return name;
+    const char* search = std::getenv("PATH");
+    std::string folders = search ? search : "";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string candidate = folders.substr(start, end - start) + "/" + name;
+        if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return name;
+}
+
+// tavik-ax in the folder of this program.
+std::string programBesideThisOne(const char* argv0) {
+    const std::string self = ownPath(argv0);
     const auto slash = self.rfind('/');
     return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/tavik-ax";
 }
@@ -52,7 +70,7 @@ std::optional<long long> positiveNumber(const char* text) {
 
 std::optional<Options> parseOptions(int argc, char** argv) {
     Options options;
-    options.run.program = programBesideThisOne();
+    options.run.program = programBesideThisOne(argc > 0 ? argv[0] : nullptr);
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--verbose") {
