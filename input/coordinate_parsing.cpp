@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <locale.h>
 #include <string>
+#if defined(__APPLE__)
+// Darwin declares locale_t, newlocale and strtod_l here.
+#include <xlocale.h>
+#endif
 
 #include "accessibility/geometry_conversion.h"
 

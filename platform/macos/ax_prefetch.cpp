@@ -1,0 +1,8 @@
+#include "platform/accessibility.h"
+
+namespace platform {
+
+// Every read is its own call to the application: nothing is fetched ahead.
+void prefetchSubtree(const Element&, const SubtreeReading&) {}
+
+}  // namespace platform

@@ -1,0 +1,19 @@
+# The macOS backend: ApplicationServices for the accessibility service,
+# CoreGraphics for events and displays, ScreenCaptureKit for capture,
+# ImageIO for PNG, AppKit for the running applications; timing, files and
+# process launching from the code shared with other POSIX systems.
+# Objective-C++ only for the few files that need AppKit or ScreenCaptureKit.
+enable_language(OBJCXX)
+set(CMAKE_OBJCXX_STANDARD 20)
+set(CMAKE_OBJCXX_STANDARD_REQUIRED ON)
+file(GLOB TAVIK_MACOS_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp ${CMAKE_CURRENT_LIST_DIR}/../posix/*.cpp)
+file(GLOB TAVIK_MACOS_OBJCXX_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.mm)
+set_source_files_properties(${TAVIK_MACOS_OBJCXX_SOURCES} PROPERTIES COMPILE_OPTIONS "-fobjc-arc")
+add_library(tavik_platform_macos OBJECT ${TAVIK_MACOS_SOURCES} ${TAVIK_MACOS_OBJCXX_SOURCES})
+target_compile_options(tavik_platform_macos PRIVATE -Werror=unguarded-availability-new)
+set(TAVIK_MACOS_FRAMEWORKS)
+foreach(framework ApplicationServices CoreFoundation CoreGraphics ImageIO Foundation AppKit ScreenCaptureKit)
+  find_library(TAVIK_${framework}_FRAMEWORK ${framework} REQUIRED)
+  list(APPEND TAVIK_MACOS_FRAMEWORKS ${TAVIK_${framework}_FRAMEWORK})
+endforeach()
+target_link_libraries(tavik_platform_macos PUBLIC tavik_core ${TAVIK_MACOS_FRAMEWORKS})
