@@ -60,6 +60,7 @@ class Pointer:
     """The core pointer's button state, read from the X server."""
 
     Button1Mask = 1 << 8
+    Button3Mask = 1 << 10
 
     def __init__(self):
         self.xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
@@ -75,12 +76,15 @@ class Pointer:
         self.root = self.xlib.XDefaultRootWindow(self.display)
 
     def left_button_down(self):
+        return self.buttons_down(self.Button1Mask)
+
+    def buttons_down(self, buttons):
         root, child = ctypes.c_ulong(), ctypes.c_ulong()
         numbers = [ctypes.c_int() for _ in range(4)]
         mask = ctypes.c_uint()
         self.xlib.XQueryPointer(self.display, self.root, ctypes.byref(root), ctypes.byref(child),
                                 *[ctypes.byref(n) for n in numbers], ctypes.byref(mask))
-        return bool(mask.value & self.Button1Mask)
+        return bool(mask.value & buttons)
 
     def close(self):
         self.xlib.XCloseDisplay(self.display)
@@ -162,6 +166,9 @@ class X11InterruptTest(unittest.TestCase):
             before = self.fixture.settled("typed")
             answer = harness.run_json(self, ["type", self.fixture.pid, self.recorder, "a\u4f60b"], status=1)
             self.assertEqual(answer, {"error": "No free key to type a character the keyboard layout lacks"})
+            # The key command alike: é has no key, and nothing is pressed.
+            answer = harness.run_json(self, ["key", "a", "eacute"], status=1)
+            self.assertEqual(answer, {"error": "No free key to type a character the keyboard layout lacks"})
             time.sleep(0.5)
             self.assertEqual(self.fixture.report()["typed"], before)
             # Keys of the layout still type without a spare keycode.
@@ -227,6 +234,28 @@ class X11InterruptTest(unittest.TestCase):
                     self.assertTrue(pressed, "the button never went down")
                     self.assertEqual((status, out, err), (-number, "", ""))
                     self.assertFalse(pointer.left_button_down(), "the button is still held")
+        finally:
+            pointer.close()
+
+    def test_a_drag_or_right_click_stopped_while_its_button_is_held_leaves_it_up(self):
+        pointer = Pointer()
+        try:
+            x, y = centre(self.fixture.report()["patch"])
+            for args, button in ((["drag-xy", x - 20, y, x + 20, y], Pointer.Button1Mask),
+                                 (["click-xy", x, y, "--button", "right"], Pointer.Button3Mask)):
+                with self.subTest(command=args[0]):
+                    process = start_tool(args)
+                    try:
+                        pressed = harness.wait_for(lambda: pointer.buttons_down(button), timeout=5, interval=0.001)
+                        process.send_signal(signal.SIGTERM)
+                        status, out, err = self.finished(process)
+                    finally:
+                        if process.poll() is None:
+                            process.kill()
+                            process.wait()
+                    self.assertTrue(pressed, "the button never went down")
+                    self.assertEqual((status, out, err), (-signal.SIGTERM, "", ""))
+                    self.assertFalse(pointer.buttons_down(button), "the button is still held")
         finally:
             pointer.close()
 
