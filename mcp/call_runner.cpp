@@ -201,7 +201,12 @@ RunOutcome runCommand(const RunSettings& settings, const std::vector<std::string
     bool pipeOpen = true;
     bool ended = false;
     bool overflowed = false;
+    bool interrupted = false;
     while (!ended) {
+        if (settings.stopRequested && *settings.stopRequested) {
+            interrupted = true;
+            break;
+        }
         const int waitMs = millisecondsUntil(deadline);
         if (waitMs == 0) break;
         pollfd watched[2] = {{reader.get(), POLLIN, 0}, {pidfd.get(), POLLIN, 0}};
@@ -231,7 +236,9 @@ RunOutcome runCommand(const RunSettings& settings, const std::vector<std::string
     if (!ended || overflowed) {
         stopGroup(pid, pidfd.get());
         reap(pid);
-        outcome.end = overflowed ? RunOutcome::End::TooMuchOutput : RunOutcome::End::TimedOut;
+        outcome.end = overflowed    ? RunOutcome::End::TooMuchOutput
+                      : interrupted ? RunOutcome::End::Interrupted
+                                    : RunOutcome::End::TimedOut;
         return outcome;
     }
     const int status = reap(pid);

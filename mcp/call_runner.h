@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct RunOutcome {
         TimedOut,    // stopped after the time-out
         TooMuchOutput,  // stopped after printing more than the server keeps
         NotStarted,  // code: the errno of the failed start
+        Interrupted,  // stopped because the server is being stopped
     };
     End end = End::NotStarted;
     int code = 0;
@@ -26,6 +28,9 @@ struct RunSettings {
     std::string program;
     std::chrono::milliseconds timeout{30000};
     bool passStandardError = false;
+    // Set (by a signal handler) when the server itself is asked to stop:
+    // the command is stopped as at its time-out.
+    const volatile std::sig_atomic_t* stopRequested = nullptr;
 };
 
 // arguments[0] is the program name the child sees.

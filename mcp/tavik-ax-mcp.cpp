@@ -125,11 +125,42 @@ bool writeAll(const std::string& text) {
 
 bool send(const nlohmann::json& message) { return writeAll(jsonrpc::serialise(message) + "\n"); }
 
+volatile std::sig_atomic_t callRunning = 0;
+volatile std::sig_atomic_t stopSignal = 0;
+
+// A host stops the server with SIGTERM (or a terminal with SIGINT or
+// SIGHUP): between calls the server ends at once; during one, the command's
+// process group is stopped first (it would otherwise go on typing or
+// clicking for a server that is gone), and then the server ends by the signal.
+extern "C" void onStopSignal(int signalNumber) {
+    if (!callRunning) {
+        std::signal(signalNumber, SIG_DFL);
+        std::raise(signalNumber);
+        return;
+    }
+    stopSignal = signalNumber;
+}
+
+void handleStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: the call's wait returns to look at the flag
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signalNumber, &action, nullptr);
+}
+
+[[noreturn]] void endBy(int signalNumber) {
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+    std::_Exit(128 + signalNumber);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     reopenClosedStandardStreams();
     std::signal(SIGPIPE, SIG_IGN);
+    handleStopSignals();
     const auto options = parseOptions(argc, argv);
     if (!options) {
         std::fputs(kUsage, stderr);
@@ -147,7 +178,12 @@ int main(int argc, char** argv) {
             arguments.insert(arguments.end(), commandLine.begin(), commandLine.end());
             RunSettings settings = run;
             settings.timeout = timeout;
-            return runCommand(settings, arguments);
+            settings.stopRequested = &stopSignal;
+            callRunning = 1;
+            RunOutcome outcome = runCommand(settings, arguments);
+            callRunning = 0;
+            if (stopSignal != 0) endBy(stopSignal);
+            return outcome;
         },
         run.timeout, log);
 

@@ -35,6 +35,8 @@ nlohmann::json toolResult(const Tool& tool, const ToolArguments& arguments, cons
         case RunOutcome::End::TimedOut:
             return toolError(commandName(tool) + " ran past the time-out of " + std::to_string(timeout.count()) +
                              " ms and was stopped");
+        case RunOutcome::End::Interrupted:
+            return toolError(commandName(tool) + " was stopped because the server is stopping");
         case RunOutcome::End::TooMuchOutput:
             return toolError(commandName(tool) + " printed more than the server keeps and was stopped");
         case RunOutcome::End::Signalled:

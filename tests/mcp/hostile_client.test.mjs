@@ -21,7 +21,7 @@ function writeStandIn(folder) {
     script,
     `#!/bin/sh
 case "$1" in
-  list-windows) exec sleep 60 ;;
+  list-windows) [ -n "$STAND_IN_PID_FILE" ] && echo $$ > "$STAND_IN_PID_FILE"; exec sleep 60 ;;
   scroll) kill -SEGV $$ ;;
 esac
 exec "${TAVIK_AX}" "$@"
@@ -142,4 +142,38 @@ test("a bad server option is refused before any message", async () => {
   const { code, stdout } = await exchange(["--timeout-ms", "soon"], [request(1, "ping")]);
   assert.equal(code, 2);
   assert.equal(stdout, "");
+});
+
+test("a server stopped during a call stops the call's process first", { timeout: 30000 }, async () => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), "tavik-mcp-stop-"));
+  try {
+    const pidFile = path.join(folder, "call.pid");
+    const server = spawn(SERVER, ["--tavik-ax", writeStandIn(folder)], {
+      stdio: ["pipe", "pipe", "pipe"],
+      env: { ...process.env, STAND_IN_PID_FILE: pidFile },
+    });
+    const ended = new Promise((resolve) => server.on("close", (code, signal) => resolve({ code, signal })));
+    server.stdin.write(call(1, "list_windows", {}) + "\n");
+    const started = Date.now();
+    while (!fs.existsSync(pidFile) || !fs.readFileSync(pidFile, "utf8").trim()) {
+      assert.ok(Date.now() - started < 10000, "the call started");
+      await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+    const callPid = Number(fs.readFileSync(pidFile, "utf8").trim());
+    server.kill("SIGTERM");
+    const { signal } = await ended;
+    assert.equal(signal, "SIGTERM");
+    const alive = () => {
+      try {
+        return !/^\S+ \(.*\) Z/.test(fs.readFileSync(`/proc/${callPid}/stat`, "utf8"));
+      } catch {
+        return false;
+      }
+    };
+    const deadline = Date.now() + 5000;
+    while (alive() && Date.now() < deadline) await new Promise((resolve) => setTimeout(resolve, 50));
+    assert.equal(alive(), false, "the call's process is gone");
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
 });

@@ -236,6 +236,7 @@ TEST(McpServer, ToolResultFollowsTheDocumentAndTheRunsEnd) {
         {End::Signalled, 11, "", true, "ended by signal 11"},
         {End::TimedOut, 0, "{\"succ", true, "ran past the time-out of 30000 ms"},
         {End::NotStarted, ENOENT, "", true, "Could not start tavik-ax"},
+        {End::Interrupted, 0, "", true, "the server is stopping"},
     };
     for (const Case& c : cases) {
         ServerUnderTest test;
