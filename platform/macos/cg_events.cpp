@@ -6,7 +6,7 @@
 
 #include "platform/events.h"
 #include "platform/macos/cf_owned.h"
-#include "platform/macos/key_codes.h"
+#include "platform/macos/cg_post.h"
 #include "platform/macos/unicode_chunks.h"
 
 namespace platform {
@@ -36,10 +36,12 @@ void postMouse(const MouseEvent& mouse) {
     CGEventPost(kCGHIDEventTap, event.get());
 }
 
+}  // namespace
+
 // The system delivers at most 20 UTF-16 units of one event and silently
 // drops the rest: a longer cluster goes out as several events of the same
 // direction, never splitting a surrogate pair.
-void postKey(const KeyboardEvent& key, CGEventFlags flags = 0) {
+void macos::postKeyboardEvent(const KeyboardEvent& key, std::uint64_t flags) {
     const auto chunks = macos::unicodeChunks(key.characters);
     const std::size_t count = chunks.empty() ? 1 : chunks.size();
     for (std::size_t i = 0; i < count; ++i) {
@@ -54,6 +56,8 @@ void postKey(const KeyboardEvent& key, CGEventFlags flags = 0) {
     }
 }
 
+namespace {
+
 void postScroll(const ScrollWheelEvent& scroll) {
     const std::uint32_t wheels = scroll.wheel2 != 0 ? 2 : 1;
     CfOwned<CGEventRef> event(
@@ -62,10 +66,6 @@ void postScroll(const ScrollWheelEvent& scroll) {
 }
 
 }  // namespace
-
-// The window server takes synthetic input whenever a user is logged in;
-// without the Accessibility permission it drops it without a word.
-bool canPostInput() { return true; }
 
 std::optional<Event> createMouseEvent(MouseEventType type, Point position) { return MouseEvent{type, position, 1}; }
 
@@ -96,43 +96,8 @@ std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wh
 
 void postEvent(const Event& event) {
     if (const auto* mouse = std::get_if<MouseEvent>(&event)) postMouse(*mouse);
-    if (const auto* key = std::get_if<KeyboardEvent>(&event)) postKey(*key);
+    if (const auto* key = std::get_if<KeyboardEvent>(&event)) macos::postKeyboardEvent(*key, 0);
     if (const auto* scroll = std::get_if<ScrollWheelEvent>(&event)) postScroll(*scroll);
 }
-
-// Keys carry their characters themselves, whatever the keyboard layout:
-// nothing to prepare and no display shared with other runs to take turns on.
-bool takeTypingTurn() { return true; }
-std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>&) { return std::nullopt; }
-std::optional<TypingFailure> endTyping() { return std::nullopt; }
-
-std::optional<TypingFailure> beginKeyPresses(const std::vector<KeyCombination>&) { return std::nullopt; }
-
-void postKeyCombination(const KeyCombination& combination) {
-    // Held keys go down in order, each adding its modifier flag; the key
-    // (with Shift when its character needs it) goes down and up; the held
-    // keys come up in reverse order.
-    std::vector<macos::KeyStroke> held;
-    CGEventFlags flags = 0;
-    for (KeySymbol symbol : combination.held) {
-        const auto stroke = macos::keyStrokeOf(symbol);
-        if (!stroke) continue;
-        flags |= stroke->modifierFlag;
-        postKey(KeyboardEvent{stroke->virtualKey, true, stroke->characters}, flags);
-        held.push_back(*stroke);
-    }
-    if (const auto stroke = macos::keyStrokeOf(combination.key)) {
-        CGEventFlags keyFlags = flags | stroke->modifierFlag;
-        if (stroke->needsShift) keyFlags |= kCGEventFlagMaskShift;
-        postKey(KeyboardEvent{stroke->virtualKey, true, stroke->characters}, keyFlags);
-        postKey(KeyboardEvent{stroke->virtualKey, false, stroke->characters}, keyFlags);
-    }
-    for (auto it = held.rbegin(); it != held.rend(); ++it) {
-        flags &= ~it->modifierFlag;
-        postKey(KeyboardEvent{it->virtualKey, false, it->characters}, flags);
-    }
-}
-
-std::optional<TypingFailure> endKeyPresses() { return std::nullopt; }
 
 }  // namespace platform

@@ -8,12 +8,6 @@ namespace memory {
 namespace {
 
 Desktop* current = nullptr;
-std::optional<platform::Event> created(platform::Event event) {
-    Desktop& d = desktop();
-    const std::size_t number = d.creations++;
-    if (d.failingCreations.count(number)) return std::nullopt;
-    return event;
-}
 
 // The window of process pid titled title, or its only window.
 std::optional<std::size_t> topLevelWindow(std::int32_t pid, const std::string& title) {
@@ -127,36 +121,6 @@ std::optional<std::string> applicationPathForPid(std::int32_t pid) {
 
 bool canPostInput() { return desktop().inputAvailable; }
 
-std::optional<Event> createMouseEvent(MouseEventType type, Point position) {
-    return memory::created(MouseEvent{type, position});
-}
-
-std::optional<Event> createKeyboardEvent(std::uint16_t virtualKey, bool keyDown) {
-    return memory::created(KeyboardEvent{virtualKey, keyDown, {}});
-}
-
-void setUnicodeString(Event& event, std::u16string_view characters) {
-    if (auto* key = std::get_if<KeyboardEvent>(&event)) key->characters = std::u16string(characters);
-}
-
-void setClickState(Event& event, std::int64_t clickState) {
-    if (auto* mouse = std::get_if<MouseEvent>(&event)) mouse->clickState = clickState;
-}
-
-std::optional<Point> pointerLocation() { return desktop().pointer; }
-
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) { return memory::created(ScrollWheelEvent{wheel1}); }
-
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wheel2) {
-    return memory::created(ScrollWheelEvent{wheel1, wheel2});
-}
-
-void postEvent(const Event& event) {
-    // The pointer goes where every mouse event happens.
-    if (const auto* mouse = std::get_if<MouseEvent>(&event)) desktop().pointer = mouse->position;
-    desktop().records.emplace_back(memory::Posted{event});
-}
-
 bool takeTypingTurn() { return true; }
 
 std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clusters) {
@@ -202,27 +166,6 @@ std::optional<std::int32_t> windowOwnerAt(Point point) {
     }
     return std::nullopt;
 }
-
-std::uint32_t activeDisplayCount() { return static_cast<std::uint32_t>(desktop().displays.size()); }
-
-std::vector<DisplayId> activeDisplayList(std::uint32_t capacity) {
-    ++desktop().displayListQueries;
-    std::vector<DisplayId> list;
-    for (const auto& [id, bounds] : desktop().displays) {
-        if (list.size() >= capacity) break;
-        list.push_back(id);
-    }
-    return list;
-}
-
-Rect displayBounds(DisplayId display) {
-    for (const auto& [id, bounds] : desktop().displays)
-        if (id == display) return bounds;
-    if (display == desktop().mainDisplay) return desktop().mainDisplayFallback;
-    return Rect{};
-}
-
-DisplayId mainDisplayId() { return desktop().mainDisplay; }
 
 std::string captureFailureReason() { return "macOS Screen Recording permission may be required"; }
 

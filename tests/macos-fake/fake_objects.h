@@ -79,6 +79,29 @@ struct Other : Object {
     Other() : Object(Kind::other) {}
 };
 
+// A Core Graphics event as created and given its fields.
+struct Event : Object {
+    Event() : Object(Kind::event) {}
+    enum class Type { mouse, keyboard, scroll, plain } type = Type::plain;
+    CGEventType mouseType = 0;
+    CGPoint location{0, 0};
+    CGMouseButton button = 0;
+    std::int64_t clickState = 1;
+    CGKeyCode virtualKey = 0;
+    bool keyDown = false;
+    std::u16string characters;
+    CGScrollEventUnit units = 0;
+    std::uint32_t wheelCount = 0;
+    std::int32_t wheels[3] = {0, 0, 0};
+    CGEventFlags flags = 0;
+};
+
+// One posted event: where it went and what it held.
+struct PostedEvent {
+    CGEventTapLocation tap = 0;
+    Event event;
+};
+
 // The fake's own state beside the scripted desktop.
 struct State {
     // The messaging time-outs set, with whether each was on the
@@ -88,6 +111,8 @@ struct State {
     bool apiDisabled = false;
     // Releases of objects that were not alive (a release too many).
     long badReleases = 0;
+    // Every Core Graphics event posted, in order.
+    std::vector<PostedEvent> posted;
 };
 State& state();
 
@@ -119,7 +144,7 @@ String* newString(const std::string& utf8Text);
 
 template <typename Ref, typename T>
 Ref as(T* object) {
-    return static_cast<Ref>(static_cast<const void*>(object));
+    return static_cast<Ref>(const_cast<void*>(static_cast<const void*>(object)));
 }
 
 }  // namespace fake
