@@ -12,9 +12,17 @@ std::set<const Object*>& alive() {
     return objects;
 }
 
+// Constants, never released; kept apart so that a dead reference is
+// never read to find out whether it is one.
+std::set<const Object*>& constants() {
+    static std::set<const Object*> objects;
+    return objects;
+}
+
 template <typename T>
 T* immortal(T* object) {
     object->immortal = true;
+    constants().insert(object);
     return object;
 }
 
@@ -66,7 +74,7 @@ long liveObjects() { return static_cast<long>(alive().size()); }
 
 Object* object(CFTypeRef ref) {
     auto* found = static_cast<Object*>(const_cast<void*>(ref));
-    return alive().count(found) || (found && found->immortal) ? found : nullptr;
+    return alive().count(found) || constants().count(found) ? found : nullptr;
 }
 
 void registerObject(Object* object) {
