@@ -1,6 +1,9 @@
 #include "input/pointer_commands.h"
 
+#include <initializer_list>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "accessibility/geometry_conversion.h"
 #include "input/coordinate_parsing.h"
