@@ -178,8 +178,7 @@ RunOutcome runCommand(const RunSettings& settings, const std::vector<std::string
     posix_spawnattr_setpgroup(attributes.get(), 0);
     posix_spawnattr_setsigdefault(attributes.get(), &all);
     posix_spawnattr_setsigmask(attributes.get(), &none);
-    posix_spawnattr_setflags(attributes.get(),
-                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
@@ -188,7 +187,8 @@ RunOutcome runCommand(const RunSettings& settings, const std::vector<std::string
 
     const auto deadline = Clock::now() + settings.timeout;
     pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, settings.program.c_str(), actions.get(), attributes.get(), argv.data(), environ);
+    const int spawned =
+        ::posix_spawn(&pid, settings.program.c_str(), actions.get(), attributes.get(), argv.data(), environ);
     writer.reset();
     if (spawned != 0) {
         outcome.code = spawned;

@@ -12,12 +12,12 @@
 
 struct RunOutcome {
     enum class End {
-        Exited,      // code: the exit status
-        Signalled,   // code: the signal that ended it
-        TimedOut,    // stopped after the time-out
+        Exited,         // code: the exit status
+        Signalled,      // code: the signal that ended it
+        TimedOut,       // stopped after the time-out
         TooMuchOutput,  // stopped after printing more than the server keeps
-        NotStarted,  // code: the errno of the failed start
-        Interrupted,  // stopped because the server is being stopped
+        NotStarted,     // code: the errno of the failed start
+        Interrupted,    // stopped because the server is being stopped
     };
     End end = End::NotStarted;
     int code = 0;

@@ -54,8 +54,10 @@ LineReader::Next LineReader::next() {
         }
 
         if (tooLong) {
-            if (feed != std::string::npos) pending_.erase(0, feed + 1);
-            else pending_.clear();
+            if (feed != std::string::npos)
+                pending_.erase(0, feed + 1);
+            else
+                pending_.clear();
             return TooLong{};
         }
         std::string text;

@@ -34,9 +34,7 @@ struct Rgba {
 // libpng's simplified API: no longjmp reaches our code.
 class PngImage {
 public:
-    PngImage() {
-        image_.version = PNG_IMAGE_VERSION;
-    }
+    PngImage() { image_.version = PNG_IMAGE_VERSION; }
     PngImage(const PngImage&) = delete;
     PngImage& operator=(const PngImage&) = delete;
     ~PngImage() { png_image_free(&image_); }
@@ -87,7 +85,8 @@ Rgba shrink(const Rgba& source, unsigned width, unsigned height) {
         const unsigned bottom = std::max(top + 1, static_cast<unsigned>(std::uint64_t{y + 1} * source.height / height));
         for (unsigned x = 0; x < width; ++x) {
             const unsigned left = static_cast<unsigned>(std::uint64_t{x} * source.width / width);
-            const unsigned right = std::max(left + 1, static_cast<unsigned>(std::uint64_t{x + 1} * source.width / width));
+            const unsigned right =
+                std::max(left + 1, static_cast<unsigned>(std::uint64_t{x + 1} * source.width / width));
             std::uint64_t sums[4] = {0, 0, 0, 0};
             for (unsigned sy = top; sy < bottom; ++sy) {
                 const std::uint8_t* row = &source.pixels[(std::size_t{sy} * source.width + left) * 4];

@@ -62,7 +62,9 @@ std::optional<nlohmann::json> McpServer::handle(std::string_view line) {
         if (wellFormed) log("notification " + method->get<std::string>());
         return std::nullopt;
     }
-    if (!validId(*id)) return jsonrpc::error(nullptr, jsonrpc::kInvalidRequest, "Invalid request: the id must be a string or a number");
+    if (!validId(*id))
+        return jsonrpc::error(nullptr, jsonrpc::kInvalidRequest,
+                              "Invalid request: the id must be a string or a number");
     if (!wellFormed)
         return jsonrpc::error(*id, jsonrpc::kInvalidRequest,
                               "Invalid request: \"jsonrpc\" must be \"2.0\" and \"method\" a string");
@@ -76,7 +78,8 @@ nlohmann::json McpServer::request(const nlohmann::json& id, const std::string& m
     log("request " + method);
     const bool known = method == "initialize" || method == "ping" || method == "tools/list" || method == "tools/call";
     if (!known) return jsonrpc::error(id, jsonrpc::kMethodNotFound, "Method not found: " + method);
-    if (!params.is_object()) return jsonrpc::error(id, jsonrpc::kInvalidParams, "Invalid params: \"params\" must be an object");
+    if (!params.is_object())
+        return jsonrpc::error(id, jsonrpc::kInvalidParams, "Invalid params: \"params\" must be an object");
 
     if (method == "initialize") return initialize(id, params);
     if (method == "ping") return jsonrpc::result(id, nlohmann::json::object());
@@ -94,10 +97,11 @@ nlohmann::json McpServer::initialize(const nlohmann::json& id, const nlohmann::j
         return jsonrpc::error(id, jsonrpc::kInvalidParams, "Invalid params: \"protocolVersion\" must be a string");
     const std::string version = negotiateProtocolVersion(requested->get<std::string>());
     log("initialize: client asks for " + requested->get<std::string>() + ", answered " + version);
-    return jsonrpc::result(id, {{"protocolVersion", version},
-                                {"capabilities", {{"tools", {{"listChanged", false}}}}},
-                                {"serverInfo", {{"name", kServerName}, {"title", "tavik-ax"}, {"version", kServerVersion}}},
-                                {"instructions", kInstructions}});
+    return jsonrpc::result(id,
+                           {{"protocolVersion", version},
+                            {"capabilities", {{"tools", {{"listChanged", false}}}}},
+                            {"serverInfo", {{"name", kServerName}, {"title", "tavik-ax"}, {"version", kServerVersion}}},
+                            {"instructions", kInstructions}});
 }
 
 nlohmann::json McpServer::callTool(const nlohmann::json& id, const nlohmann::json& params) {
@@ -109,8 +113,8 @@ nlohmann::json McpServer::callTool(const nlohmann::json& id, const nlohmann::jso
 
     // Wrong arguments are the tool's error, which the agent sees and can correct.
     const auto arguments = params.find("arguments");
-    const auto checked =
-        checkArguments(*tool, arguments == params.end() || arguments->is_null() ? nlohmann::json::object() : *arguments);
+    const auto checked = checkArguments(
+        *tool, arguments == params.end() || arguments->is_null() ? nlohmann::json::object() : *arguments);
     if (const auto* message = std::get_if<std::string>(&checked)) {
         log("tools/call " + tool->name + ": " + *message);
         return jsonrpc::result(id, toolError(*message));

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 
@@ -12,12 +12,18 @@ namespace {
 
 const char* typeName(ParamType type) {
     switch (type) {
-        case ParamType::Integer: return "integer";
-        case ParamType::Number: return "number";
-        case ParamType::String: return "string";
-        case ParamType::Boolean: return "boolean";
-        case ParamType::Point: return "object";
-        case ParamType::StringList: return "array";
+        case ParamType::Integer:
+            return "integer";
+        case ParamType::Number:
+            return "number";
+        case ParamType::String:
+            return "string";
+        case ParamType::Boolean:
+            return "boolean";
+        case ParamType::Point:
+            return "object";
+        case ParamType::StringList:
+            return "array";
     }
     return "string";
 }
@@ -176,8 +182,7 @@ std::variant<ToolArguments, std::string> checkArguments(const Tool& tool, const 
         (void)value;
         const bool known = std::any_of(tool.params.begin(), tool.params.end(),
                                        [&](const ToolParam& param) { return param.name == name; });
-        if (!known)
-            return "Unknown argument " + quoted(name) + " (" + parameterNames(tool) + ")";
+        if (!known) return "Unknown argument " + quoted(name) + " (" + parameterNames(tool) + ")";
     }
     ToolArguments checked;
     for (const ToolParam& param : tool.params) {
@@ -207,8 +212,10 @@ std::vector<std::string> commandLine(const Tool& tool, const ToolArguments& argu
             const ToolParam& param = tool.params[i];
             if (param.placement != Placement::Positional) continue;
             const auto found = arguments.values.find(param.name);
-            if (found == arguments.values.end()) line.push_back(param.fallback);
-            else line.insert(line.end(), found->second.begin(), found->second.end());
+            if (found == arguments.values.end())
+                line.push_back(param.fallback);
+            else
+                line.insert(line.end(), found->second.begin(), found->second.end());
         }
     }
     for (const ToolParam& param : tool.params) {
@@ -224,7 +231,8 @@ std::vector<std::string> commandLine(const Tool& tool, const ToolArguments& argu
     return line;
 }
 
-std::chrono::milliseconds callTimeout(const Tool& tool, const ToolArguments& arguments, std::chrono::milliseconds base) {
+std::chrono::milliseconds callTimeout(const Tool& tool, const ToolArguments& arguments,
+                                      std::chrono::milliseconds base) {
     std::chrono::milliseconds timeout = base;
     for (const ToolParam& param : tool.params) {
         const auto found = arguments.values.find(param.name);

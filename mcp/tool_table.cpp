@@ -60,11 +60,15 @@ ToolParam elementPath() {
 std::vector<Tool> buildTable() {
     std::vector<Tool> tools;
 
-    tools.push_back({"list_windows", "List windows",
+    tools.push_back({"list_windows",
+                     "List windows",
                      "List the titled windows of every running application. Returns a JSON array of "
                      "{app, pid, windowIndex, title, x, y, width, height}. Start here: pid and windowIndex "
                      "select the window for read_tree, find, click, type and screenshot.",
-                     "list-windows", {}, true, false});
+                     "list-windows",
+                     {},
+                     true,
+                     false});
 
     {
         const ToolParam depth = withFallback(
@@ -72,31 +76,35 @@ std::vector<Tool> buildTable() {
             std::string(1, '5'));
         // read-tree takes the window index third, without an option word.
         const ToolParam window = placed(windowIndex(), Placement::Positional);
-        tools.push_back({"read_tree", "Read element tree",
+        tools.push_back({"read_tree",
+                         "Read element tree",
                          "Read the accessibility element tree of one window down to maxDepth levels. Returns "
                          "nested element records with role (such as AXButton), path, title, value, "
                          "description, label, enabled, focused, x, y, width, height, actions and children. A "
                          "record's path is what click and type take. To reach one control, find is quicker "
                          "than reading the whole tree.",
-                         "read-tree", {pid(), depth, window}, true, false});
+                         "read-tree",
+                         {pid(), depth, window},
+                         true,
+                         false});
     }
 
     tools.push_back(
-        {"find", "Find elements",
-         "Search one window's elements (15 levels deep unless depth says otherwise) by role, label and value; each text given must be "
-         "contained, ignoring case. Returns a JSON array of match records {role, path, title, value, x, y, "
-         "width, height, actions}, empty when nothing matches. Use it before click or type to learn an "
-         "element's path.",
+        {"find",
+         "Find elements",
+         "Search one window's elements (15 levels deep unless depth says otherwise) by role, label and "
+         "value; each text given must be contained, ignoring case. Returns a JSON array of match records "
+         "{role, path, title, value, x, y, width, height, actions}, empty when nothing matches. Use it before "
+         "click or type to learn an element's path.",
          "find",
          {pid(),
           placed(param("role", ParamType::String, false,
                        "Text the role contains, such as \"button\" (AXButton), \"textfield\", \"checkbox\"."),
                  Placement::Option, "--role"),
-          placed(param("label", ParamType::String, false,
-                       "Text the element's title, description or label contains."),
+          placed(param("label", ParamType::String, false, "Text the element's title, description or label contains."),
                  Placement::Option, "--label"),
-          placed(param("value", ParamType::String, false, "Text the element's value contains."),
-                 Placement::Option, "--value"),
+          placed(param("value", ParamType::String, false, "Text the element's value contains."), Placement::Option,
+                 "--value"),
           windowIndex(),
           placed(bounded(param("depth", ParamType::Integer, false,
                                "How many levels deep to search (default 15; web pages often need 30 or more)."),
@@ -107,26 +115,34 @@ std::vector<Tool> buildTable() {
                             "Milliseconds to keep searching until something matches (for elements still appearing)."),
                       0, 60000),
               Placement::Option, "--wait"))},
-         true, false});
+         true,
+         false});
 
-    tools.push_back({"click", "Click element",
+    tools.push_back({"click",
+                     "Click element",
                      "Press one element: through its accessibility press action (\"method\":\"AXPress\"), or "
                      "with a left click at its centre when it has none (\"method\":\"CGEvent\" with x and y). "
                      "Returns {success, method}. A centre covered by another window is not clicked (an "
                      "error says so). Learn the path with find first; paths change when the window changes.",
-                     "click", {pid(), elementPath(), windowIndex()}, false, false});
+                     "click",
+                     {pid(), elementPath(), windowIndex()},
+                     false,
+                     false});
 
-    tools.push_back({"type", "Type text",
-                     "Focus a text element and set its text (\"method\":\"AXSetValue\", which replaces what "
-                     "it held), or type the text as key presses when the value cannot be set "
-                     "(\"method\":\"CGEvent\"). Returns {success, method, text}. Learn the path with find "
-                     "first (role \"text\").",
-                     "type",
-                     {pid(), elementPath(), param("text", ParamType::String, true, "The text to enter."),
-                      windowIndex()},
-                     false, false});
+    tools.push_back(
+        {"type",
+         "Type text",
+         "Focus a text element and set its text (\"method\":\"AXSetValue\", which replaces what "
+         "it held), or type the text as key presses when the value cannot be set "
+         "(\"method\":\"CGEvent\"). Returns {success, method, text}. Learn the path with find "
+         "first (role \"text\").",
+         "type",
+         {pid(), elementPath(), param("text", ParamType::String, true, "The text to enter."), windowIndex()},
+         false,
+         false});
 
-    tools.push_back({"click_xy", "Click at a point",
+    tools.push_back({"click_xy",
+                     "Click at a point",
                      "Click at a screen point, in the screen coordinates that list_windows and find "
                      "report: a left click, or the button and number of clicks given (right for a context "
                      "menu, count 2 to select a word). Returns {success, x, y}. Prefer click with an element "
@@ -141,25 +157,29 @@ std::vector<Tool> buildTable() {
                                            "1 for a click, 2 for a double, 3 for a triple click (default 1)."),
                                      1, 3),
                              Placement::Option, "--count")},
-                     false, false});
-
-    tools.push_back({"scroll", "Scroll",
-                     "Turn the mouse wheel at the pointer's position, or at the point given as at (the "
-                     "pointer moves there first): a negative amount scrolls down, a positive one up (with "
-                     "horizontal: right and left); every started 40 units are one wheel step (-120: three "
-                     "steps). Returns {success, deltaY} (deltaX when horizontal).",
-                     "scroll",
-                     {param("amount", ParamType::Integer, true,
-                            "Scroll amount: negative down (right), positive up (left); 40 units per wheel step."),
-                      placed(param("horizontal", ParamType::Boolean, false, "Scroll sideways."), Placement::Flag,
-                             "--horizontal"),
-                      placed(param("at", ParamType::Point, false,
-                                   "Screen point {x, y} to scroll at (default: where the pointer is)."),
-                             Placement::Option, "--at")},
-                     false, false});
+                     false,
+                     false});
 
     tools.push_back(
-        {"screenshot", "Screenshot",
+        {"scroll",
+         "Scroll",
+         "Turn the mouse wheel at the pointer's position, or at the point given as at (the "
+         "pointer moves there first): a negative amount scrolls down, a positive one up (with "
+         "horizontal: right and left); every started 40 units are one wheel step (-120: three "
+         "steps). Returns {success, deltaY} (deltaX when horizontal).",
+         "scroll",
+         {param("amount", ParamType::Integer, true,
+                "Scroll amount: negative down (right), positive up (left); 40 units per wheel step."),
+          placed(param("horizontal", ParamType::Boolean, false, "Scroll sideways."), Placement::Flag, "--horizontal"),
+          placed(
+              param("at", ParamType::Point, false, "Screen point {x, y} to scroll at (default: where the pointer is)."),
+              Placement::Option, "--at")},
+         false,
+         false});
+
+    tools.push_back(
+        {"screenshot",
+         "Screenshot",
          "Capture the whole screen, or with pid one window's area, into a new PNG file. Returns the "
          "document {success, path, scope, x, y, width, height} as text and the picture as image content. "
          "Set downscale to receive the picture at most 1280 pixels on its long side (the file keeps the "
@@ -170,49 +190,64 @@ std::vector<Tool> buildTable() {
           placed(param("downscale", ParamType::Boolean, false,
                        "Scale the returned picture down to at most 1280 pixels on its long side."),
                  Placement::Server)},
-         true, true});
+         true,
+         true});
 
-    tools.push_back({"navigate", "Open web address",
+    tools.push_back({"navigate",
+                     "Open web address",
                      "Open an http or https address in the browser that owns process pid (a new tab). "
                      "Returns {success, method, url}. Applications that do not open web addresses are "
                      "refused.",
                      "navigate",
                      {pid("Process id of the browser (from list_windows)."),
                       param("url", ParamType::String, true, "An http or https address.")},
-                     false, false});
+                     false,
+                     false});
 
-    tools.push_back({"check_permission", "Check accessibility permission",
+    tools.push_back({"check_permission",
+                     "Check accessibility permission",
                      "Tell whether the accessibility service can be used (switching it on when it is off). "
                      "Returns {trusted}. When false, no window can be listed or operated.",
-                     "check-permission", {}, true, false});
+                     "check-permission",
+                     {},
+                     true,
+                     false});
 
-    tools.push_back({"activate", "Activate accessibility of an application",
+    tools.push_back({"activate",
+                     "Activate accessibility of an application",
                      "Switch on an application's enhanced accessibility interface, which Chromium and "
                      "Electron applications need before they show their element tree. Returns {success, "
                      "pid}. Try it when read_tree shows an empty window of such an application.",
-                     "activate", {pid()}, false, false});
+                     "activate",
+                     {pid()},
+                     false,
+                     false});
 
     // The keyboard and pointer actions beyond the element commands.
-    tools.push_back(
-        {"key", "Press keys",
-         "Press key combinations in order, into whatever holds the keyboard focus: [\"Return\"], "
-         "[\"ctrl+l\"], [\"Escape\", \"Down\", \"Return\"]. Names are X keysym names in any case "
-         "(Return, BackSpace, Tab, Delete, Up, Page_Up, Home, F5, a, slash) or enter, esc, del, pageup, "
-         "pagedown; modifiers ctrl, shift, alt, super are joined with +. Returns {success, keys}. An "
-         "unknown name presses nothing. To enter text into a field, type is better.",
-         "key",
-         {param("keys", ParamType::StringList, true, "Key combinations, pressed one after the other.")},
-         false, false});
+    tools.push_back({"key",
+                     "Press keys",
+                     "Press key combinations in order, into whatever holds the keyboard focus: [\"Return\"], "
+                     "[\"ctrl+l\"], [\"Escape\", \"Down\", \"Return\"]. Names are X keysym names in any case "
+                     "(Return, BackSpace, Tab, Delete, Up, Page_Up, Home, F5, a, slash) or enter, esc, del, pageup, "
+                     "pagedown; modifiers ctrl, shift, alt, super are joined with +. Returns {success, keys}. An "
+                     "unknown name presses nothing. To enter text into a field, type is better.",
+                     "key",
+                     {param("keys", ParamType::StringList, true, "Key combinations, pressed one after the other.")},
+                     false,
+                     false});
 
-    tools.push_back({"move_xy", "Move the pointer",
+    tools.push_back({"move_xy",
+                     "Move the pointer",
                      "Move the pointer to a screen point without clicking (hover menus, tooltips). Returns "
                      "{success, x, y}.",
                      "move-xy",
                      {param("x", ParamType::Number, true, "Horizontal screen coordinate."),
                       param("y", ParamType::Number, true, "Vertical screen coordinate.")},
-                     false, false});
+                     false,
+                     false});
 
-    tools.push_back({"drag_xy", "Drag",
+    tools.push_back({"drag_xy",
+                     "Drag",
                      "Press the left button at (x1, y1), move to (x2, y2) and release there: moves a slider, "
                      "selects text, drags an item. Returns {success, x1, y1, x2, y2}.",
                      "drag-xy",
@@ -220,10 +255,15 @@ std::vector<Tool> buildTable() {
                       param("y1", ParamType::Number, true, "Where the drag starts, vertically."),
                       param("x2", ParamType::Number, true, "Where the drag ends, horizontally."),
                       param("y2", ParamType::Number, true, "Where the drag ends, vertically.")},
-                     false, false});
+                     false,
+                     false});
 
-    tools.push_back({"pointer", "Pointer position",
-                     "Tell where the pointer is. Returns {x, y} in screen coordinates.", "pointer", {}, true,
+    tools.push_back({"pointer",
+                     "Pointer position",
+                     "Tell where the pointer is. Returns {x, y} in screen coordinates.",
+                     "pointer",
+                     {},
+                     true,
                      false});
 
     return tools;

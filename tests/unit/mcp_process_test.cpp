@@ -40,8 +40,10 @@ std::vector<std::string> readAll(const std::string& input, std::size_t limit) {
     for (;;) {
         const auto next = reader.next();
         if (std::holds_alternative<LineReader::End>(next)) break;
-        if (std::holds_alternative<LineReader::TooLong>(next)) seen.push_back("<too long>");
-        else seen.push_back(std::get<LineReader::Line>(next).text);
+        if (std::holds_alternative<LineReader::TooLong>(next))
+            seen.push_back("<too long>");
+        else
+            seen.push_back(std::get<LineReader::Line>(next).text);
     }
     writer.join();
     ::close(ends[0]);
@@ -55,10 +57,10 @@ TEST(McpLineReader, SplitsLinesAndSkipsTooLongOnesWhole) {
         {"a\nb\n", {"a", "b"}},
         {"a\r\n\n  \r\nb", {"a", "b"}},  // CR LF endings, blank lines, a last line without its feed
         {"", {}},
-        {"0123456789\n", {"0123456789"}},            // exactly the limit
-        {"0123456789A\nnext\n", {"<too long>", "next"}},  // one byte over, within one read
+        {"0123456789\n", {"0123456789"}},                                 // exactly the limit
+        {"0123456789A\nnext\n", {"<too long>", "next"}},                  // one byte over, within one read
         {"first\n" + big + "\nnext\n", {"first", "<too long>", "next"}},  // over many reads
-        {big + big, {"<too long>"}},  // too long to the end of the input
+        {big + big, {"<too long>"}},                                      // too long to the end of the input
     };
     for (const auto& [input, expected] : cases) EXPECT_EQ(readAll(input, 10), expected) << input.substr(0, 40);
 }
@@ -113,15 +115,16 @@ TEST(McpCallRunner, TimeOutStopsTheWholeProcessGroup) {
     ASSERT_NE(::mkdtemp(folder), nullptr);
     const std::string pidFile = std::string(folder) + "/grandchild";
     // A grandchild that would outlive its parent, and a parent that ignores SIGTERM.
-    const RunOutcome outcome = runShell("sleep 300 >/dev/null & echo $! > " + pidFile +
-                                            "; trap '' TERM; echo partial; while :; do sleep 1; done",
-                                        std::chrono::milliseconds(500));
+    const RunOutcome outcome = runShell(
+        "sleep 300 >/dev/null & echo $! > " + pidFile + "; trap '' TERM; echo partial; while :; do sleep 1; done",
+        std::chrono::milliseconds(500));
     EXPECT_EQ(outcome.end, RunOutcome::End::TimedOut);
     std::ifstream file(pidFile);
     pid_t grandchild = 0;
     ASSERT_TRUE(file >> grandchild);
     // Killed processes of another parent are reaped by init, which may take a moment.
-    for (int i = 0; i < 100 && processAlive(grandchild); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int i = 0; i < 100 && processAlive(grandchild); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(processAlive(grandchild));
     std::remove(pidFile.c_str());
     ::rmdir(folder);
@@ -139,8 +142,14 @@ TEST(McpCallRunner, AProgramThatKeepsThePipeOpenDoesNotHoldTheCall) {
 
 TEST(McpBase64, EncodesTheStandardTestVectors) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="},
-        {"foobar", "Zm9vYmFy"}, {std::string("\xff\xfe\x00", 3), "//4A"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {std::string("\xff\xfe\x00", 3), "//4A"},
     };
     for (const auto& [bytes, text] : cases) EXPECT_EQ(base64Encode(bytes), text);
 }
@@ -210,7 +219,8 @@ TEST(McpPngPreview, ScalesDownOnlyWhenAskedAndOnlyLargePictures) {
     std::ofstream(std::string(folder) + "/broken.png") << "not a png";
     EXPECT_FALSE(pngForAgent(std::string(folder) + "/broken.png", false).has_value());
 
-    for (const char* name : {"/large.png", "/small.png", "/broken.png"}) std::remove((std::string(folder) + name).c_str());
+    for (const char* name : {"/large.png", "/small.png", "/broken.png"})
+        std::remove((std::string(folder) + name).c_str());
     ::rmdir(folder);
 }
 

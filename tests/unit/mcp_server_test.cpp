@@ -86,10 +86,10 @@ TEST(McpServer, AnswersEachMalformedMessageWithItsJsonRpcError) {
 
 TEST(McpServer, NotificationsAndResponsesGetNoAnswer) {
     ServerUnderTest test;
-    for (const char* line : {"{\"jsonrpc\":\"2.0\",\"method\":\"notifications/initialized\"}",
-                             "{\"jsonrpc\":\"2.0\",\"method\":\"notifications/cancelled\",\"params\":{\"requestId\":1}}",
-                             "{\"jsonrpc\":\"2.0\",\"method\":\"no/such/notification\"}",
-                             "{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{}}"})
+    for (const char* line :
+         {"{\"jsonrpc\":\"2.0\",\"method\":\"notifications/initialized\"}",
+          "{\"jsonrpc\":\"2.0\",\"method\":\"notifications/cancelled\",\"params\":{\"requestId\":1}}",
+          "{\"jsonrpc\":\"2.0\",\"method\":\"no/such/notification\"}", "{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{}}"})
         EXPECT_FALSE(test.send(line).has_value()) << line;
 }
 
@@ -103,8 +103,10 @@ TEST(McpServer, NegotiatesTheProtocolRevision) {
         const json request{{"jsonrpc", "2.0"},
                            {"id", "init"},
                            {"method", "initialize"},
-                           {"params", {{"protocolVersion", asked}, {"capabilities", json::object()},
-                                       {"clientInfo", {{"name", "test"}, {"version", "1"}}}}}};
+                           {"params",
+                            {{"protocolVersion", asked},
+                             {"capabilities", json::object()},
+                             {"clientInfo", {{"name", "test"}, {"version", "1"}}}}}};
         const auto answer = test.send(request.dump());
         ASSERT_TRUE(answer.has_value());
         EXPECT_EQ((*answer)["id"], "init");
@@ -160,12 +162,14 @@ TEST(McpServer, TranslatesArgumentsIntoTheCommandLine) {
         {"read_tree", {{"pid", 42}, {"maxDepth", 2}}, {"read-tree", "42", "2"}},
         // The window index is read-tree's third operand: the depth before it takes its default.
         {"read_tree", {{"pid", 42}, {"windowIndex", 1}}, {"read-tree", "42", "5", "1"}},
-        {"find", {{"pid", 7}, {"role", "button"}, {"label", "--window"}, {"windowIndex", 2}},
+        {"find",
+         {{"pid", 7}, {"role", "button"}, {"label", "--window"}, {"windowIndex", 2}},
          {"find", "7", "--role", "button", "--label", "--window", "--window", "2"}},
         {"click", {{"pid", 7}, {"path", "0.1.2"}}, {"click", "7", "0.1.2"}},
         {"click", {{"pid", 7}, {"path", "0.1.2"}, {"windowIndex", 1}}, {"click", "7", "0.1.2", "--window", "1"}},
         {"type", {{"pid", 7}, {"path", "0.3"}, {"text", "héllo \"wörld\""}}, {"type", "7", "0.3", "héllo \"wörld\""}},
-        {"type", {{"pid", 7}, {"path", "0.3"}, {"text", ""}, {"windowIndex", 3}},
+        {"type",
+         {{"pid", 7}, {"path", "0.3"}, {"text", ""}, {"windowIndex", 3}},
          {"type", "7", "0.3", "", "--window", "3"}},
         {"click_xy", {{"x", 100.5}, {"y", 20}}, {"click-xy", "100.5", "20"}},
         // A whole number sent with a fraction part is still an integer.
@@ -173,7 +177,9 @@ TEST(McpServer, TranslatesArgumentsIntoTheCommandLine) {
         {"scroll", {{"amount", -120}}, {"scroll", "-120"}},
         {"screenshot", json::object(), {"screenshot"}},
         {"screenshot", {{"pid", 9}, {"windowIndex", 1}, {"downscale", true}}, {"screenshot", "9", "--window", "1"}},
-        {"navigate", {{"pid", 9}, {"url", "https://example.com/a?b=c"}}, {"navigate", "9", "https://example.com/a?b=c"}},
+        {"navigate",
+         {{"pid", 9}, {"url", "https://example.com/a?b=c"}},
+         {"navigate", "9", "https://example.com/a?b=c"}},
         // A null counts as left out.
         {"click", {{"pid", 9}, {"path", "0"}, {"windowIndex", nullptr}}, {"click", "9", "0"}},
     };
@@ -200,7 +206,9 @@ TEST(McpServer, WrongArgumentsAreAToolErrorNamingTheArgument) {
         {"click", {{"pid", 18446744073709551615u}, {"path", "0.1"}}, "Argument \"pid\" must be an integer"},
         {"click", {{"pid", 42}, {"path", 1}}, "Argument \"path\" must be a string"},
         {"click", {{"pid", 42}, {"path", "0.1"}, {"window", 1}}, "Unknown argument \"window\""},
-        {"type", {{"pid", 42}, {"path", "0.1"}, {"text", std::string("a\0b", 3)}}, "must not contain the character U+0000"},
+        {"type",
+         {{"pid", 42}, {"path", "0.1"}, {"text", std::string("a\0b", 3)}},
+         "must not contain the character U+0000"},
         {"click_xy", {{"x", "1"}, {"y", 2}}, "Argument \"x\" must be a number"},
         {"screenshot", {{"downscale", "yes"}}, "Argument \"downscale\" must be true or false"},
         {"list_windows", {{"pid", 1}}, "list_windows takes no arguments"},
@@ -225,10 +233,12 @@ TEST(McpServer, ToolResultFollowsTheDocumentAndTheRunsEnd) {
         const char* text;
     };
     const Case cases[] = {
-        {End::Exited, 0, "{\"success\":true,\"method\":\"AXPress\"}\n", false, "{\"success\":true,\"method\":\"AXPress\"}"},
+        {End::Exited, 0, "{\"success\":true,\"method\":\"AXPress\"}\n", false,
+         "{\"success\":true,\"method\":\"AXPress\"}"},
         {End::Exited, 0, "[]\n", false, "[]"},
         // An error document is the tool's error whatever the status.
-        {End::Exited, 0, "{\"error\":\"No click method available\"}\n", true, "{\"error\":\"No click method available\"}"},
+        {End::Exited, 0, "{\"error\":\"No click method available\"}\n", true,
+         "{\"error\":\"No click method available\"}"},
         {End::Exited, 1, "{\"error\":\"Window not found\"}\n", true, "{\"error\":\"Window not found\"}"},
         {End::Exited, 1, "{\"success\":false}\n", true, "{\"success\":false}"},
         {End::Exited, 0, "", true, "gave no JSON document"},
@@ -283,9 +293,11 @@ TEST(McpServer, TranslatesTheKeyAndPointerActionArguments) {
         {"move_xy", {{"x", 5}, {"y", 6.5}}, {"move-xy", "5", "6.5"}},
         {"drag_xy", {{"x1", 1}, {"y1", 2}, {"x2", 3}, {"y2", 4}}, {"drag-xy", "1", "2", "3", "4"}},
         {"pointer", json::object(), {"pointer"}},
-        {"click_xy", {{"x", 1}, {"y", 2}, {"button", "right"}, {"count", 2}},
+        {"click_xy",
+         {{"x", 1}, {"y", 2}, {"button", "right"}, {"count", 2}},
          {"click-xy", "1", "2", "--button", "right", "--count", "2"}},
-        {"scroll", {{"amount", 80}, {"horizontal", true}, {"at", {{"x", 10}, {"y", 20.5}}}},
+        {"scroll",
+         {{"amount", 80}, {"horizontal", true}, {"at", {{"x", 10}, {"y", 20.5}}}},
          {"scroll", "80", "--horizontal", "--at", "10", "20.5"}},
         {"scroll", {{"amount", 80}, {"horizontal", false}}, {"scroll", "80"}},
         {"find", {{"pid", 3}, {"depth", 40}, {"wait", 1000}}, {"find", "3", "--depth", "40", "--wait", "1000"}},
