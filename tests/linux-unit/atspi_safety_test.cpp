@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/linux/atspi_bus.h"
 #include "platform/linux/atspi_embedding.h"
@@ -83,40 +85,89 @@ platform::atspi::Message replyWith(int type, const void* value) {
     return reply;
 }
 
+// A listening socket in this process; with `answers`, it takes connections
+// and completes the D-Bus handshake (SASL EXTERNAL) on each, as an
+// application's own server does; without, it never accepts.
+class OwnSocket {
+public:
+    OwnSocket(const std::string& path, bool answers) : path_(path) {
+        listener_ = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un name{};
+        name.sun_family = AF_UNIX;
+        std::strncpy(name.sun_path, path.c_str(), sizeof name.sun_path - 1);
+        bound_ = listener_ >= 0 && bind(listener_, reinterpret_cast<sockaddr*>(&name), sizeof name) == 0 &&
+                 listen(listener_, 4) == 0;
+        if (bound_ && answers) server_ = std::thread([this] { serve(); });
+    }
+    ~OwnSocket() {
+        shutdown(listener_, SHUT_RDWR);
+        if (server_.joinable()) server_.join();
+        for (int peer : peers_) close(peer);
+        close(listener_);
+    }
+    bool bound() const { return bound_; }
+    std::string address() const { return "unix:path=" + path_; }
+
+private:
+    void serve() {
+        for (int peer; (peer = accept(listener_, nullptr, nullptr)) >= 0;) {
+            peers_.push_back(peer);
+            handshake(peer);
+        }
+    }
+
+    static void handshake(int peer) {
+        std::string received;
+        char buffer[256];
+        for (ssize_t n; (n = read(peer, buffer, sizeof buffer)) > 0;) {
+            received.append(buffer, static_cast<std::size_t>(n));
+            for (std::size_t end; (end = received.find("\r\n")) != std::string::npos; received.erase(0, end + 2)) {
+                const std::string line = received.substr(0, end);
+                std::string answer;
+                if (line.find("AUTH") != std::string::npos) answer = "OK 0123456789abcdef0123456789abcdef\r\n";
+                if (line == "NEGOTIATE_UNIX_FD") answer = "AGREE_UNIX_FD\r\n";
+                if (line == "BEGIN") return;
+                if (!answer.empty() && write(peer, answer.data(), answer.size()) < 0) return;
+            }
+        }
+    }
+
+    std::string path_;
+    int listener_ = -1;
+    std::vector<int> peers_;
+    bool bound_ = false;
+    std::thread server_;
+};
+
 // An application names a socket as its own; the tool uses it only when the
-// process listening there is the one that owns the application's bus name.
-TEST(AtspiPeerConnection, ASocketOfAnotherProcessIsNotUsed) {
+// process listening there is the one that owns the application's bus name,
+// and only once it has completed the handshake.
+TEST(AtspiPeerConnection, OnlyTheApplicationsOwnAnsweringSocketIsUsed) {
     char folderTemplate[] = "/tmp/tavik-peer-XXXXXX";
     ASSERT_NE(mkdtemp(folderTemplate), nullptr);
-    const std::string socketPath = std::string(folderTemplate) + "/socket";
-    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_un name{};
-    name.sun_family = AF_UNIX;
-    std::strncpy(name.sun_path, socketPath.c_str(), sizeof name.sun_path - 1);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&name), sizeof name), 0);
-    ASSERT_EQ(listen(listener, 4), 0);
-
-    const std::string address = "unix:path=" + socketPath;
-    const char* addressText = address.c_str();
-    const platform::atspi::Message addressReply = replyWith(DBUS_TYPE_STRING, &addressText);
+    const std::string folder = folderTemplate;
     const dbus_uint32_t otherPid = static_cast<dbus_uint32_t>(getpid()) + 1;
     const dbus_uint32_t ownPid = static_cast<dbus_uint32_t>(getpid());
-
-    platform::atspi::openPeerConnection(":1.901", addressReply.get(), replyWith(DBUS_TYPE_UINT32, &otherPid).get());
-    EXPECT_EQ(platform::atspi::connectionTo(":1.901"), platform::atspi::accessibilityBus());
-
-    platform::atspi::openPeerConnection(":1.902", addressReply.get(), replyWith(DBUS_TYPE_UINT32, &ownPid).get());
-    DBusConnection* own = platform::atspi::connectionTo(":1.902");
-    EXPECT_NE(own, nullptr);
-    EXPECT_NE(own, platform::atspi::accessibilityBus());
-
-    // No answer about the process: the bus.
-    platform::atspi::openPeerConnection(":1.903", addressReply.get(), nullptr);
-    EXPECT_EQ(platform::atspi::connectionTo(":1.903"), platform::atspi::accessibilityBus());
-
-    close(listener);
-    std::filesystem::remove_all(folderTemplate);
+    auto open = [](const char* bus, const OwnSocket& own, dbus_uint32_t pid, bool pidKnown = true) {
+        const std::string address = own.address();
+        const char* addressText = address.c_str();
+        platform::atspi::openPeerConnection(bus, replyWith(DBUS_TYPE_STRING, &addressText).get(),
+                                            pidKnown ? replyWith(DBUS_TYPE_UINT32, &pid).get() : nullptr);
+        return platform::atspi::connectionTo(bus);
+    };
+    {
+        const OwnSocket answering(folder + "/answering", true);
+        ASSERT_TRUE(answering.bound());
+        EXPECT_EQ(open(":1.901", answering, otherPid), platform::atspi::accessibilityBus()) << "another process";
+        EXPECT_EQ(open(":1.903", answering, ownPid, false), platform::atspi::accessibilityBus()) << "process unknown";
+        DBusConnection* own = open(":1.902", answering, ownPid);
+        EXPECT_NE(own, nullptr);
+        EXPECT_NE(own, platform::atspi::accessibilityBus());
+    }
+    const OwnSocket silent(folder + "/silent", false);
+    ASSERT_TRUE(silent.bound());
+    EXPECT_EQ(open(":1.904", silent, ownPid), platform::atspi::accessibilityBus()) << "never answers";
+    std::filesystem::remove_all(folder);
 }
 
 // Sets an environment variable for one test, restoring it afterwards.
