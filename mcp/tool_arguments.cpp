@@ -178,8 +178,9 @@ nlohmann::json describeTool(const Tool& tool) {
 
 std::variant<ToolArguments, std::string> checkArguments(const Tool& tool, const nlohmann::json& arguments) {
     if (!arguments.is_object()) return std::string("The arguments must be a JSON object");
-    for (const auto& [name, value] : arguments.items()) {
-        (void)value;
+    for (const auto& item : arguments.items()) {
+        // Older clang cannot capture a structured binding.
+        const std::string& name = item.key();
         const bool known = std::any_of(tool.params.begin(), tool.params.end(),
                                        [&](const ToolParam& param) { return param.name == name; });
         if (!known) return "Unknown argument " + quoted(name) + " (" + parameterNames(tool) + ")";
