@@ -72,6 +72,11 @@ struct SubtreeReading {
 };
 void prefetchSubtree(const Element& element, const SubtreeReading& reading);
 
+// A caller that reads the tree again and again (a search that waits for an
+// element to appear) starts each reading with this: how long the backend
+// waits for applications in all then counts from here, for each reading.
+void beginTreeReading();
+
 // Whether the element's application stopped answering during this run (a
 // call to it timed out): what was read of it since may be incomplete.
 bool stoppedAnswering(const Element& element);

@@ -64,6 +64,7 @@ CommandResult runFind(const Arguments& arguments) {
     const std::uint64_t waitEnd =
         platform::monotonicMicroseconds() + static_cast<std::uint64_t>(waitMilliseconds) * 1000;
     for (;;) {
+        platform::beginTreeReading();
         const std::optional<platform::Element> window = getWindowElement(*pid, windowIndex);
         std::vector<JsonObject> results;
         if (window) {

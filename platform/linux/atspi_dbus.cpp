@@ -22,10 +22,16 @@ std::set<std::string>& unresponsiveBuses() {
     return buses;
 }
 
-// The run's time on the bus counts from its first call.
-std::uint64_t budgetStart() {
-    static const std::uint64_t start = monotonicMicroseconds();
+// The run's time on the bus counts from its first call (or a restart).
+std::optional<std::uint64_t>& budgetClock() {
+    static std::optional<std::uint64_t> start;
     return start;
+}
+
+std::uint64_t budgetStart() {
+    std::optional<std::uint64_t>& start = budgetClock();
+    if (!start) start = monotonicMicroseconds();
+    return *start;
 }
 
 // The time spent so far; the start is taken before the clock is read.
@@ -148,6 +154,8 @@ CallBatch::~CallBatch() {
 }
 
 bool stoppedAnswering(const std::string& bus) { return unresponsiveBuses().count(bus) > 0; }
+
+void restartRunBudget() { budgetClock() = monotonicMicroseconds(); }
 
 std::size_t CallBatch::add(Message call, int timeoutMs) {
     Pending entry;

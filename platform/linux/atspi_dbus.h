@@ -32,6 +32,10 @@ constexpr int childListTimeoutMs = 20000;
 // time-out must not keep the run going for minutes.
 constexpr std::uint64_t runBudgetMicroseconds = 27000000;
 
+// Starts the run's budget afresh (for a caller that reads the tree again
+// and again); applications that stopped answering stay given up.
+void restartRunBudget();
+
 // Whether calls to this application failed for want of an answer in time
 // (a time-out, or the run's budget spent while it was being asked).
 bool stoppedAnswering(const std::string& bus);

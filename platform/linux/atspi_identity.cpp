@@ -11,6 +11,8 @@ bool isSameElement(const Element& first, const Element& second) {
            first.ref()->address.path == second.ref()->address.path;
 }
 
+void beginTreeReading() { atspi::restartRunBudget(); }
+
 bool stoppedAnswering(const Element& element) {
     return element.ref() && !element.ref()->address.bus.empty() && atspi::stoppedAnswering(element.ref()->address.bus);
 }

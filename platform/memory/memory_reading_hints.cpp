@@ -2,7 +2,9 @@
 
 namespace platform {
 
-// The in-memory desktop answers every read at once: nothing to fetch ahead.
+// The in-memory desktop answers every read at once: nothing to fetch
+// ahead, no waiting to bound.
 void prefetchSubtree(const Element&, const SubtreeReading&) {}
+void beginTreeReading() {}
 
 }  // namespace platform

@@ -2,7 +2,8 @@
 
 namespace platform {
 
-// No desktop, nothing to fetch.
+// No desktop, nothing to fetch or wait for.
 void prefetchSubtree(const Element&, const SubtreeReading&) {}
+void beginTreeReading() {}
 
 }  // namespace platform

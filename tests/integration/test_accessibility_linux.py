@@ -335,6 +335,18 @@ class HugeChildList(unittest.TestCase):
         self.assertEqual(len(box["children"]), 8000)
 
 
+class LongWait(unittest.TestCase):
+    """find --wait may wait longer than a single search may take: the bound
+    on waiting for the application holds for each round, not for the run."""
+
+    def test_a_wait_past_the_bound_of_one_search_ends_with_no_match(self):
+        app, log = start_fixture()
+        self.addCleanup(stop_fixture, app, log)
+        start = time.monotonic()
+        self.assertEqual(harness.run_json(self, ["find", app.pid, "--label", "Never There", "--wait", 29000], timeout=60), [])
+        self.assertGreaterEqual(time.monotonic() - start, 29)
+
+
 class LongText(unittest.TestCase):
     """A text of 10 million characters: read-tree shows its first 200 and
     must not fetch the rest to cut it; find's value criterion tests it whole."""
