@@ -1,55 +1,10 @@
 // Process entry: one command, one JSON document and a line feed on
 // standard output, exit status 0 or 1.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <csignal>
 
 #include "main/driver.h"
-
-namespace {
-
-// A standard stream the caller closed is opened on /dev/null: otherwise the
-// next file the run opens (the X connection) would take its number, and the
-// document written to "standard output" would go into that.
-void reopenClosedStandardStreams() {
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-        const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-        if (opened >= 0 && opened != fd) {
-            ::dup2(opened, fd);
-            ::close(opened);
-        }
-    }
-}
-
-// Writes all of text, retrying short writes and waiting while a
-// non-blocking output is full; false when it could not all be written (a
-// full device, a reader gone).
-bool writeAll(const std::string& text) {
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                pollfd output{STDOUT_FILENO, POLLOUT, 0};
-                if (::poll(&output, 1, -1) < 0 && errno != EINTR) return false;
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-}  // namespace
+#include "main/standard_streams.h"
 
 int main(int argc, char** argv) {
     reopenClosedStandardStreams();

@@ -18,6 +18,7 @@
 #include <string>
 #include <variant>
 
+#include "main/standard_streams.h"
 #include "mcp/call_runner.h"
 #include "mcp/jsonrpc.h"
 #include "mcp/line_reader.h"
@@ -87,40 +88,6 @@ std::optional<Options> parseOptions(int argc, char** argv) {
     }
     options.run.passStandardError = options.verbose;
     return options;
-}
-
-// A standard stream the host closed is opened on /dev/null, so that no
-// pipe of a call takes its number and lands on "standard output".
-void reopenClosedStandardStreams() {
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-        const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-        if (opened >= 0 && opened != fd) {
-            ::dup2(opened, fd);
-            ::close(opened);
-        }
-    }
-}
-
-// Writes the whole text, waiting while a non-blocking output is full.
-bool writeAll(const std::string& text) {
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                pollfd output{STDOUT_FILENO, POLLOUT, 0};
-                if (::poll(&output, 1, -1) < 0 && errno != EINTR) return false;
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 bool send(const nlohmann::json& message) { return writeAll(jsonrpc::serialise(message) + "\n"); }
