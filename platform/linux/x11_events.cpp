@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 #include "platform/events.h"
 #include "platform/linux/x11_connection.h"
@@ -40,7 +42,9 @@ int pixelCoordinate(double value) {
     return static_cast<int>(std::floor(value));
 }
 
-void movePointer(Display* display, int x, int y, bool settle = true) {
+// Where the pointer is on the root window; nothing when it is on another
+// screen of the display.
+std::optional<std::pair<int, int>> rootPointer(Display* display) {
     Window root = 0;
     Window child = 0;
     int rootX = 0;
@@ -48,9 +52,13 @@ void movePointer(Display* display, int x, int y, bool settle = true) {
     int windowX = 0;
     int windowY = 0;
     unsigned mask = 0;
-    const bool known = XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX,
-                                     &windowY, &mask);
-    if (known && rootX == x && rootY == y) return;
+    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask))
+        return std::nullopt;
+    return std::pair{rootX, rootY};
+}
+
+void movePointer(Display* display, int x, int y, bool settle = true) {
+    if (rootPointer(display) == std::pair{x, y}) return;
     // A press arriving with the pointer's entry into a window may be
     // dropped by the toolkit: the pointer gets there first, on its own.
     XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
@@ -176,17 +184,9 @@ void setClickState(Event& event, std::int64_t clickState) {
 std::optional<Point> pointerLocation() {
     Display* display = x11::connection();
     if (!display) return std::nullopt;
-    Window root = 0;
-    Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    int windowX = 0;
-    int windowY = 0;
-    unsigned mask = 0;
-    // False when the pointer is on another screen of the display.
-    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask))
-        return std::nullopt;
-    return Point{static_cast<double>(rootX), static_cast<double>(rootY)};
+    const auto pointer = rootPointer(display);
+    if (!pointer) return std::nullopt;
+    return Point{static_cast<double>(pointer->first), static_cast<double>(pointer->second)};
 }
 
 void postEvent(const Event& event) {
