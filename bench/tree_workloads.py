@@ -71,7 +71,7 @@ def write_page(folder):
 
 
 class Run:
-    """One finished process: wall time, output, status and peak memory."""
+    """One finished process: wall time, CPU time, output and status."""
 
     def __init__(self, argv):
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
@@ -87,7 +87,6 @@ class Run:
             err.seek(0)
             self.stdout, self.stderr = out.read(), err.read()
         self.status = process.returncode
-        self.peak_kb = usage.ru_maxrss
         self.cpu_seconds = usage.ru_utime + usage.ru_stime
         self.argv = argv
 
