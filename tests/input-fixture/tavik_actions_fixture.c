@@ -41,12 +41,16 @@ static void on_populate_popup(GtkEntry *e, GtkWidget *popup, gpointer data) {
     context_menus++;
 }
 
+static void record_motion(double x_root, double y_root) {
+    motions++;
+    motion_x = (int)x_root;
+    motion_y = (int)y_root;
+}
+
 static gboolean on_motion(GtkWidget *widget, GdkEventMotion *event, gpointer data) {
     (void)widget;
     (void)data;
-    motions++;
-    motion_x = (int)event->x_root;
-    motion_y = (int)event->y_root;
+    record_motion(event->x_root, event->y_root);
     return FALSE;
 }
 
@@ -54,9 +58,7 @@ static gboolean on_motion(GtkWidget *widget, GdkEventMotion *event, gpointer dat
 static gboolean on_enter(GtkWidget *widget, GdkEventCrossing *event, gpointer data) {
     (void)widget;
     (void)data;
-    motions++;
-    motion_x = (int)event->x_root;
-    motion_y = (int)event->y_root;
+    record_motion(event->x_root, event->y_root);
     return FALSE;
 }
 
