@@ -23,6 +23,8 @@
  */
 #include <gtk/gtk.h>
 
+#include "fixture_report.h"
+
 static const char *report_path;
 static GtkWidget *window, *entry, *menu_button, *menu, *scale, *wide, *tall, *hover;
 static int activations = 0, context_menus = 0, motions = 0, motion_x = -1, motion_y = -1;
@@ -62,22 +64,6 @@ static gboolean on_enter(GtkWidget *widget, GdkEventCrossing *event, gpointer da
     return FALSE;
 }
 
-static void append_rect(GString *out, const char *key, GtkWidget *widget) {
-    int x = 0, y = 0, origin_x = 0, origin_y = 0;
-    GdkWindow *top_window = gtk_widget_get_window(window);
-    if (top_window) gdk_window_get_origin(top_window, &origin_x, &origin_y);
-    gtk_widget_translate_coordinates(widget, window, 0, 0, &x, &y);
-    g_string_append_printf(out, "\"%s\":{\"x\":%d,\"y\":%d,\"width\":%d,\"height\":%d},", key, origin_x + x,
-                           origin_y + y, gtk_widget_get_allocated_width(widget),
-                           gtk_widget_get_allocated_height(widget));
-}
-
-static void append_number(GString *out, const char *key, double value) {
-    char text[G_ASCII_DTOSTR_BUF_SIZE]; /* a decimal point whatever the locale */
-    g_ascii_formatd(text, sizeof text, "%.3f", value);
-    g_string_append_printf(out, "\"%s\":%s,", key, text);
-}
-
 static gboolean write_report(gpointer data) {
     (void)data;
     if (!gtk_widget_get_mapped(window)) return G_SOURCE_CONTINUE;
@@ -100,18 +86,9 @@ static gboolean write_report(gpointer data) {
     append_rect(out, "hover", hover);
     g_string_append_printf(out, "\"lastMotion\":{\"x\":%d,\"y\":%d},\"motions\":%d}\n", motion_x, motion_y, motions);
 
-    if (!g_string_equal(out, last_report)) {
-        char *temporary = g_strconcat(report_path, ".part", NULL);
-        if (g_file_set_contents(temporary, out->str, (gssize)out->len, NULL)) rename(temporary, report_path);
-        g_free(temporary);
-        g_string_assign(last_report, out->str);
-    }
+    publish_report(report_path, out, last_report);
     g_string_free(out, TRUE);
     return G_SOURCE_CONTINUE;
-}
-
-static void set_accessible_name(GtkWidget *widget, const char *name) {
-    atk_object_set_name(gtk_widget_get_accessible(widget), name);
 }
 
 /* A scrolled window without overlay bars (they hide until the pointer

@@ -26,6 +26,8 @@
 #include <gtk/gtk.h>
 #include <unistd.h>
 
+#include "fixture_report.h"
+
 #define PATCH_RED 0xD0
 #define PATCH_GREEN 0x3C
 #define PATCH_BLUE 0x1E
@@ -148,18 +150,6 @@ static gboolean draw_patch(GtkWidget *widget, cairo_t *cr, gpointer data) {
     return TRUE;
 }
 
-/* A widget's rectangle in root window pixels. */
-static void append_rect(GString *out, const char *key, GtkWidget *widget) {
-    int x = 0, y = 0, origin_x = 0, origin_y = 0;
-    GtkWidget *top = gtk_widget_get_toplevel(widget);
-    GdkWindow *top_window = gtk_widget_get_window(top);
-    if (top_window) gdk_window_get_origin(top_window, &origin_x, &origin_y);
-    if (widget != top) gtk_widget_translate_coordinates(widget, top, 0, 0, &x, &y);
-    g_string_append_printf(out, "\"%s\":{\"x\":%d,\"y\":%d,\"width\":%d,\"height\":%d},", key, origin_x + x,
-                           origin_y + y, gtk_widget_get_allocated_width(widget),
-                           gtk_widget_get_allocated_height(widget));
-}
-
 static void append_json_string(GString *out, const char *text) {
     g_string_append_c(out, '"');
     for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
@@ -204,18 +194,9 @@ static gboolean write_report(gpointer data) {
     append_rect(out, "patch", patch);
     g_string_append_printf(out, "\"patchColour\":[%d,%d,%d]}\n", PATCH_RED, PATCH_GREEN, PATCH_BLUE);
 
-    if (!g_string_equal(out, last_report)) {
-        char *temporary = g_strconcat(report_path, ".part", NULL);
-        if (g_file_set_contents(temporary, out->str, (gssize)out->len, NULL)) rename(temporary, report_path);
-        g_free(temporary);
-        g_string_assign(last_report, out->str);
-    }
+    publish_report(report_path, out, last_report);
     g_string_free(out, TRUE);
     return G_SOURCE_CONTINUE;
-}
-
-static void set_accessible_name(GtkWidget *widget, const char *name) {
-    atk_object_set_name(gtk_widget_get_accessible(widget), name);
 }
 
 int main(int argc, char **argv) {
