@@ -38,37 +38,28 @@ private:
     int fd_;
 };
 
-class SpawnFileActions {
+// A posix_spawn attribute object (file actions, attributes): set up on
+// construction, released on destruction.
+template <typename Object, int (*Init)(Object*), int (*Destroy)(Object*)>
+class SpawnObject {
 public:
-    SpawnFileActions() { ok_ = posix_spawn_file_actions_init(&actions_) == 0; }
-    SpawnFileActions(const SpawnFileActions&) = delete;
-    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-    ~SpawnFileActions() {
-        if (ok_) posix_spawn_file_actions_destroy(&actions_);
+    SpawnObject() { ok_ = Init(&object_) == 0; }
+    SpawnObject(const SpawnObject&) = delete;
+    SpawnObject& operator=(const SpawnObject&) = delete;
+    ~SpawnObject() {
+        if (ok_) Destroy(&object_);
     }
     bool ok() const { return ok_; }
-    posix_spawn_file_actions_t* get() { return &actions_; }
+    Object* get() { return &object_; }
 
 private:
-    posix_spawn_file_actions_t actions_{};
+    Object object_{};
     bool ok_ = false;
 };
 
-class SpawnAttributes {
-public:
-    SpawnAttributes() { ok_ = posix_spawnattr_init(&attributes_) == 0; }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    ~SpawnAttributes() {
-        if (ok_) posix_spawnattr_destroy(&attributes_);
-    }
-    bool ok() const { return ok_; }
-    posix_spawnattr_t* get() { return &attributes_; }
-
-private:
-    posix_spawnattr_t attributes_{};
-    bool ok_ = false;
-};
+using SpawnFileActions =
+    SpawnObject<posix_spawn_file_actions_t, posix_spawn_file_actions_init, posix_spawn_file_actions_destroy>;
+using SpawnAttributes = SpawnObject<posix_spawnattr_t, posix_spawnattr_init, posix_spawnattr_destroy>;
 
 // A descriptor that becomes readable when the child ends (Linux 5.3 on);
 // elsewhere -1, and the child's end is looked for by polling.
