@@ -202,12 +202,11 @@ RunOutcome runCommand(const RunSettings& settings, const std::vector<std::string
         if (waitMs == 0) break;
         pollfd watched[2] = {{reader.get(), POLLIN, 0}, {pidfd.get(), POLLIN, 0}};
         pollfd* first = pipeOpen ? &watched[0] : &watched[1];
-        nfds_t count = (pipeOpen ? 1 : 0) + (pidfd.get() >= 0 ? 1 : 0);
+        const nfds_t count = (pipeOpen ? 1 : 0) + (pidfd.get() >= 0 ? 1 : 0);
         if (count == 0) {
             ended = childEnded(pid, -1, waitMs);
             break;
         }
-        if (pidfd.get() < 0 && pipeOpen) count = 1;
         const int ready = ::poll(first, count, pidfd.get() < 0 ? std::min(waitMs, 20) : waitMs);
         if (ready < 0 && errno != EINTR) break;
         if (pipeOpen && watched[0].revents != 0) {
