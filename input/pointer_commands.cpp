@@ -72,11 +72,8 @@ CommandResult runClickXY(const Arguments& arguments) {
 
     if (const auto refused = refusal({*point})) return errorExit(*refused);
     // The click uses the point as read; only the report is truncated.
-    if (!buttonName && !count)
-        clickAt(point->x, point->y);
-    else
-        clickAt(point->x, point->y, buttonNamed(buttonName.value_or("left")).value_or(MouseButton::left),
-                count.value_or(1));
+    clickAt(point->x, point->y, buttonNamed(buttonName.value_or("left")).value_or(MouseButton::left),
+            count.value_or(1));
     JsonObject result;
     result.set("success", true);
     setConvertedPair(result, "x", point->x, "y", point->y);

@@ -43,15 +43,7 @@ void postKey(bool keyDown, const std::u16string& cluster) {
 
 }  // namespace
 
-void clickAt(double x, double y) {
-    const platform::Point point{x, y};
-    // Both events exist before either is posted.
-    const auto down = platform::createMouseEvent(platform::MouseEventType::leftMouseDown, point);
-    const auto up = platform::createMouseEvent(platform::MouseEventType::leftMouseUp, point);
-    if (down) platform::postEvent(*down);
-    platform::sleepMicroseconds(clickPauseMicroseconds);
-    if (up) platform::postEvent(*up);
-}
+void clickAt(double x, double y) { clickAt(x, y, MouseButton::left, 1); }
 
 void clickAt(double x, double y, MouseButton button, int count) {
     using platform::MouseEventType;
