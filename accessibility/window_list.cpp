@@ -4,6 +4,7 @@
 #include "accessibility/attributes.h"
 #include "accessibility/geometry_conversion.h"
 #include "platform/applications.h"
+#include "response/text_cut.h"
 
 std::vector<JsonObject> listWindows() {
     std::vector<JsonObject> records;
@@ -21,7 +22,7 @@ std::vector<JsonObject> listWindows() {
             record.set("app", name);
             record.set("pid", application.pid);
             record.set("windowIndex", static_cast<std::int64_t>(i));
-            record.set("title", std::move(title));
+            record.set("title", cutText(std::move(title)));
             if (const auto position = getPosition(window))
                 setConvertedPair(record, "x", position->x, "y", position->y);
             if (const auto size = getSize(window))

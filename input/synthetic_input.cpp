@@ -6,7 +6,7 @@
 
 #include "platform/events.h"
 #include "platform/timing.h"
-#include "tree/unicode_text.h"
+#include "response/unicode_text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "accessibility/attributes.h"
 #include "response/arguments.h"
-#include "tree/unicode_text.h"
+#include "response/unicode_text.h"
 
 namespace {
 

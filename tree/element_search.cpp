@@ -3,7 +3,7 @@
 #include "accessibility/attributes.h"
 #include "tree/record_fields.h"
 #include "tree/tree_walk.h"
-#include "tree/unicode_text.h"
+#include "response/unicode_text.h"
 
 namespace {
 

@@ -1,13 +1,7 @@
 #include "tree/record_fields.h"
 
 #include "accessibility/geometry_conversion.h"
-#include "tree/unicode_text.h"
-
-std::string cutText(std::string text) {
-    // A text of at most that many bytes has at most that many characters.
-    if (text.size() <= kTextClusterLimit) return text;
-    return firstGraphemeClusters(text, kTextClusterLimit);
-}
+#include "response/unicode_text.h"
 
 void setNonEmptyText(JsonObject& record, const char* key, std::optional<std::string> text) {
     if (text && !text->empty()) record.set(key, JsonValue(cutText(std::move(*text))));

@@ -6,18 +6,12 @@
 
 #include "platform/geometry.h"
 #include "response/json.h"
+#include "response/text_cut.h"
 
 // Fields that element records and match records fill alike.
 
 // Longest value shown, in user-perceived characters.
 inline constexpr std::size_t kValueClusterLimit = 200;
-
-// Longest title, description or label shown, in user-perceived characters:
-// an application may hand out a name of megabytes.
-inline constexpr std::size_t kTextClusterLimit = 10000;
-
-// The first kTextClusterLimit characters of text.
-std::string cutText(std::string text);
 
 // Sets key to the text (cut as above) when there is a text and it is not empty.
 void setNonEmptyText(JsonObject& record, const char* key, std::optional<std::string> text);

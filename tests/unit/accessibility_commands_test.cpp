@@ -142,6 +142,22 @@ TEST_F(WindowList, UnreadablePositionLeavesOnlyTheSize) {
         {"app":"B","pid":2,"windowIndex":0,"title":"V"}])"));
 }
 
+TEST_F(WindowList, TitlesAreCutAtACharacterBoundary) {
+    // An application may title a window with megabytes; a combining accent
+    // at the limit stays with its letter.
+    const std::string eAcute = "e\xCC\x81";
+    std::string huge, kept;
+    for (int i = 0; i < 10000; ++i) kept += eAcute;
+    huge = kept;
+    while (huge.size() < 10'000'000) huge += huge;
+    memory::addApplication(1, "A").addWindow(memory::newElement("AXWindow", huge));
+    memory::addApplication(2, "B").addWindow(memory::newElement("AXWindow", kept));
+    const nlohmann::json windows = list();
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(windows[0]["title"], kept);
+    EXPECT_EQ(windows[1]["title"], kept);
+}
+
 TEST_F(WindowList, EmptyDesktopPrintsEmptyArray) {
     const CommandResult result = run({"list-windows"});
     EXPECT_EQ(result.document, "[]");

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tree/unicode_text.h"
+#include "response/unicode_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tree/unicode_text.h"
+#include "response/unicode_text.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
