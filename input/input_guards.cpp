@@ -16,6 +16,11 @@
 namespace {
 
 constexpr std::uint32_t focusSettleMicroseconds = 100000;
+// An application busy elsewhere (a browser loading, a loaded machine) may
+// move the focus later than the settling pause: it is looked for again
+// this often, up to this many times (a second in all).
+constexpr std::uint32_t focusPollMicroseconds = 50000;
+constexpr int focusPolls = 20;
 // A focused descendant is looked for among this many elements at most (a
 // composite field such as a spin button or a combo box with an entry
 // gives the focus to an inner element).
@@ -34,6 +39,14 @@ bool focusWithin(const platform::Element& element) {
         for (Element& child : getChildren(next)) pending.push_back(std::move(child));
     }
     return false;
+}
+
+bool awaitFocusWithin(const platform::Element& element) {
+    for (int poll = 0;; ++poll) {
+        if (focusWithin(element)) return true;
+        if (poll == focusPolls) return false;
+        platform::sleepMicroseconds(focusPollMicroseconds);
+    }
 }
 
 }  // namespace
@@ -70,5 +83,5 @@ bool holdsKeyboardFocus(std::int32_t pid, const platform::Element& window, const
         platform::setAttributeValue(element, "AXFocused", platform::AttributeValue{std::in_place_type<bool>, true});
         platform::sleepMicroseconds(focusSettleMicroseconds);
     }
-    return focusWithin(element);
+    return awaitFocusWithin(element);
 }

@@ -306,6 +306,20 @@ TEST_F(ElementCommands, TypeCountsTheFocusOfAnInnerElement) {
     EXPECT_EQ(recordedStream().back(), "typing ends");
 }
 
+TEST_F(ElementCommands, TypeWaitsForAFocusThatArrivesLate) {
+    // The application moves the focus 300 ms after it was asked to.
+    fields[0]->settable.clear();
+    const std::uint64_t start = memory::desktop().clockMicroseconds;
+    memory::desktop().afterPause = [&] {
+        if (memory::desktop().clockMicroseconds >= start + 300000) fields[0]->set("AXFocused", true);
+    };
+
+    const CommandResult result = run("type", {"812", "0.1", "a"});
+
+    EXPECT_EQ(result.document, R"({"success":true,"method":"CGEvent","text":"a"})");
+    EXPECT_LE(memory::desktop().clockMicroseconds - start, 500000u);
+}
+
 struct UnfocusedCase {
     std::string name;
     bool fieldTakesFocus;
