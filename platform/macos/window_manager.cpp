@@ -3,7 +3,7 @@
 #include <ApplicationServices/ApplicationServices.h>
 
 #include "platform/accessibility.h"
-#include "platform/macos/appkit_frontmost.h"
+#include "platform/macos/appkit/frontmost.h"
 #include "platform/macos/cf_owned.h"
 #include "platform/timing.h"
 #include "platform/window_manager.h"

@@ -4,7 +4,7 @@
 #include <csetjmp>
 
 #include "platform/capture.h"
-#include "platform/linux/png_settings.h"
+#include "platform/png/settings.h"
 
 namespace platform {
 namespace {

@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "platform/accessibility.h"
-#include "platform/linux/atspi_element.h"
-#include "platform/linux/atspi_placeholders.h"
-#include "platform/linux/atspi_roles.h"
-#include "platform/linux/atspi_toolkit.h"
+#include "platform/linux/atspi/element.h"
+#include "platform/linux/atspi/placeholders.h"
+#include "platform/linux/atspi/roles.h"
+#include "platform/linux/atspi/toolkit.h"
 
 namespace platform {
 namespace {

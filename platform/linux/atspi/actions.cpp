@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_actions.h"
+#include "platform/linux/atspi/actions.h"
 
 #include <atspi/atspi-constants.h>
 
@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "platform/accessibility.h"
-#include "platform/linux/atspi_element.h"
-#include "platform/linux/atspi_roles.h"
+#include "platform/linux/atspi/element.h"
+#include "platform/linux/atspi/roles.h"
 
 namespace platform::atspi {
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/atspi_element.h"
+#include "platform/linux/atspi/element.h"
 
 namespace platform::atspi {
 

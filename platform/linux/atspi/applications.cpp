@@ -6,9 +6,9 @@
 
 #include "platform/accessibility.h"
 #include "platform/applications.h"
-#include "platform/linux/atspi_dbus.h"
-#include "platform/linux/atspi_element.h"
-#include "platform/linux/atspi_roles.h"
+#include "platform/linux/atspi/dbus.h"
+#include "platform/linux/atspi/element.h"
+#include "platform/linux/atspi/roles.h"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_bus.h"
+#include "platform/linux/atspi/bus.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/atspi_dbus.h"
-#include "platform/linux/x11_connection.h"
+#include "platform/linux/atspi/dbus.h"
+#include "platform/linux/x11/connection.h"
 #include "platform/timing.h"
 
 namespace platform::atspi {

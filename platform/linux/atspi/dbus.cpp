@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_dbus.h"
+#include "platform/linux/atspi/dbus.h"
 
 #include <atspi/atspi-constants.h>
 
@@ -7,9 +7,9 @@
 #include <map>
 #include <set>
 
-#include "platform/linux/atspi_bus.h"
-#include "platform/linux/atspi_log_silencer.h"
-#include "platform/linux/atspi_peer_connection.h"
+#include "platform/linux/atspi/bus.h"
+#include "platform/linux/atspi/log_silencer.h"
+#include "platform/linux/atspi/peer_connection.h"
 #include "platform/timing.h"
 
 namespace platform::atspi {

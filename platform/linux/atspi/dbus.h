@@ -5,7 +5,7 @@
 // libatspi's element calls make one blocking round trip each and cannot
 // build an element from an object reference that came in a batch. So
 // element data travels as plain AT-SPI D-Bus calls on a private connection
-// to the accessibility bus (see atspi_bus.h), many in flight at once (CallBatch):
+// to the accessibility bus (see bus.h), many in flight at once (CallBatch):
 // a tree walk then costs one round trip per sibling group instead of one
 // per attribute per element.
 

@@ -1,9 +1,9 @@
-#include "platform/linux/atspi_element.h"
+#include "platform/linux/atspi/element.h"
 
 #include <algorithm>
 
-#include "platform/linux/atspi_prefetch.h"
-#include "platform/linux/atspi_records.h"
+#include "platform/linux/atspi/prefetch.h"
+#include "platform/linux/atspi/records.h"
 
 namespace platform {
 

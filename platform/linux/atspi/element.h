@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/element.h"
-#include "platform/linux/atspi_dbus.h"
-#include "platform/linux/x11_window_origin.h"
+#include "platform/linux/atspi/dbus.h"
+#include "platform/linux/x11/window_origin.h"
 
 namespace platform::atspi {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_embedding.h"
+#include "platform/linux/atspi/embedding.h"
 
 #include <atspi/atspi-constants.h>
 

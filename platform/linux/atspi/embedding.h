@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/linux/atspi_element.h"
+#include "platform/linux/atspi/element.h"
 
 namespace platform::atspi {
 

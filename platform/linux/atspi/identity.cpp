@@ -1,7 +1,7 @@
 // Element identity (an AT-SPI object is its application's bus name and
 // its object path), and whether its application still answers.
 #include "platform/accessibility.h"
-#include "platform/linux/atspi_element.h"
+#include "platform/linux/atspi/element.h"
 
 namespace platform {
 

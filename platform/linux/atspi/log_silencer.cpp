@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_log_silencer.h"
+#include "platform/linux/atspi/log_silencer.h"
 
 #include <glib.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_peer_connection.h"
+#include "platform/linux/atspi/peer_connection.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <map>
 
-#include "platform/linux/atspi_bus.h"
-#include "platform/linux/atspi_dbus.h"
+#include "platform/linux/atspi/bus.h"
+#include "platform/linux/atspi/dbus.h"
 #include "platform/timing.h"
 
 namespace platform::atspi {

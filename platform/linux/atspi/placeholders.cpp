@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_placeholders.h"
+#include "platform/linux/atspi/placeholders.h"
 
 #include <limits>
 #include <string_view>

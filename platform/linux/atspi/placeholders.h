@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/atspi_dbus.h"
+#include "platform/linux/atspi/dbus.h"
 
 namespace platform::atspi {
 

@@ -5,14 +5,14 @@
 // two or three round trips per group, and each of them also waits for the
 // application's main loop to come round. Asking every element of a tree
 // level at once costs those round trips once per level.
-#include "platform/linux/atspi_prefetch.h"
+#include "platform/linux/atspi/prefetch.h"
 
 #include <map>
 #include <set>
 #include <utility>
 
 #include "platform/accessibility.h"
-#include "platform/linux/atspi_records.h"
+#include "platform/linux/atspi/records.h"
 
 namespace platform::atspi {
 namespace {

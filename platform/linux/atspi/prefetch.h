@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "platform/linux/atspi_element.h"
+#include "platform/linux/atspi/element.h"
 
 namespace platform::atspi {
 

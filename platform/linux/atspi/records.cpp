@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_records.h"
+#include "platform/linux/atspi/records.h"
 
 #include <atspi/atspi-constants.h>
 
@@ -7,10 +7,10 @@
 #include <map>
 #include <set>
 
-#include "platform/linux/atspi_actions.h"
-#include "platform/linux/atspi_embedding.h"
-#include "platform/linux/atspi_text_cut.h"
-#include "platform/linux/atspi_toolkit.h"
+#include "platform/linux/atspi/actions.h"
+#include "platform/linux/atspi/embedding.h"
+#include "platform/linux/atspi/text_cut.h"
+#include "platform/linux/atspi/toolkit.h"
 #include "platform/timing.h"
 
 namespace platform::atspi {

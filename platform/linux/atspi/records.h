@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/linux/atspi_element.h"
+#include "platform/linux/atspi/element.h"
 
 namespace platform::atspi {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_roles.h"
+#include "platform/linux/atspi/roles.h"
 
 #include <atspi/atspi.h>
 

@@ -2,8 +2,8 @@
 #include <atspi/atspi-constants.h>
 
 #include "platform/accessibility.h"
-#include "platform/linux/atspi_element.h"
-#include "platform/linux/atspi_status.h"
+#include "platform/linux/atspi/element.h"
+#include "platform/linux/atspi/status.h"
 
 namespace platform {
 namespace {

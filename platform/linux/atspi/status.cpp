@@ -1,11 +1,11 @@
-#include "platform/linux/atspi_status.h"
+#include "platform/linux/atspi/status.h"
 
 #include <atspi/atspi-constants.h>
 #include <dbus/dbus.h>
 
-#include "platform/linux/atspi_bus.h"
-#include "platform/linux/atspi_dbus.h"
-#include "platform/linux/atspi_log_silencer.h"
+#include "platform/linux/atspi/bus.h"
+#include "platform/linux/atspi/dbus.h"
+#include "platform/linux/atspi/log_silencer.h"
 
 namespace platform::atspi {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_text_cut.h"
+#include "platform/linux/atspi/text_cut.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/unistr.h>

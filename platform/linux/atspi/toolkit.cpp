@@ -1,4 +1,4 @@
-#include "platform/linux/atspi_toolkit.h"
+#include "platform/linux/atspi/toolkit.h"
 
 #include <atspi/atspi-constants.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/linux/atspi_dbus.h"
+#include "platform/linux/atspi/dbus.h"
 
 namespace platform::atspi {
 

@@ -1,7 +1,7 @@
 #include <atspi/atspi-constants.h>
 
-#include "platform/linux/atspi_roles.h"
-#include "platform/linux/x11_window_origin.h"
+#include "platform/linux/atspi/roles.h"
+#include "platform/linux/x11/window_origin.h"
 
 namespace platform::atspi {
 

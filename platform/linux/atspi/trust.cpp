@@ -1,7 +1,7 @@
 // Trust in the AT-SPI2 world: there is no per-process permission; what
 // matters is that the accessibility bus is there and answers.
 #include "platform/accessibility.h"
-#include "platform/linux/atspi_status.h"
+#include "platform/linux/atspi/status.h"
 
 namespace platform {
 

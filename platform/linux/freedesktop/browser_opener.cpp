@@ -1,4 +1,4 @@
-#include "platform/linux/posix_browser_opener.h"
+#include "platform/linux/freedesktop/browser_opener.h"
 
 #include <functional>
 #include <string_view>

@@ -2,7 +2,7 @@
 // localized keys, value escapes and lists as the desktop entry format
 // defines them) and Exec is split with GLib's shell-style word splitter,
 // as GLib's own application launcher does.
-#include "platform/linux/posix_desktop_entries.h"
+#include "platform/linux/freedesktop/desktop_entries.h"
 
 #include <glib.h>
 #include <limits.h>

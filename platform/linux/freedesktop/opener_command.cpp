@@ -1,7 +1,7 @@
 // The Linux answer to "which program opens this address in that running
 // application": what /proc and the installed desktop entries tell.
-#include "platform/linux/posix_browser_opener.h"
-#include "platform/linux/posix_process_facts.h"
+#include "platform/linux/freedesktop/browser_opener.h"
+#include "platform/linux/freedesktop/process_facts.h"
 #include "platform/processes.h"
 
 namespace platform {

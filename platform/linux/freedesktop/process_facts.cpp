@@ -1,6 +1,6 @@
 // A process's program, command line, working directory and parent, read
 // from /proc.
-#include "platform/linux/posix_process_facts.h"
+#include "platform/linux/freedesktop/process_facts.h"
 
 #include <limits.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "platform/applications.h"
-#include "platform/linux/posix_desktop_entries.h"
+#include "platform/linux/freedesktop/desktop_entries.h"
 
 namespace platform {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/posix_browser_opener.h"
+#include "platform/linux/freedesktop/browser_opener.h"
 
 namespace platform {
 

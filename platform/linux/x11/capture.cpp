@@ -12,9 +12,9 @@
 #include <new>
 
 #include "platform/capture.h"
-#include "platform/linux/x11_connection.h"
-#include "platform/linux/x11_monitors.h"
-#include "platform/linux/x11_shared_image.h"
+#include "platform/linux/x11/connection.h"
+#include "platform/linux/x11/monitors.h"
+#include "platform/linux/x11/shared_image.h"
 
 namespace platform {
 namespace {

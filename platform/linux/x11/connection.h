@@ -1,8 +1,9 @@
 #pragma once
 
 // The one X connection of a run, shared by input, displays and capture.
-// Only platform/linux/x11_*.cpp include this; the Xlib headers themselves
-// stay in the .cpp files because their macros clash with C++ names.
+// Only the files in platform/linux/x11/ include this; the Xlib headers
+// themselves stay in the .cpp files because their macros clash with C++
+// names.
 
 // Xlib's own name for its connection type (Display is a typedef of it).
 struct _XDisplay;

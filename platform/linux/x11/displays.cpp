@@ -4,8 +4,8 @@
 #include <X11/extensions/Xrandr.h>
 
 #include "platform/displays.h"
-#include "platform/linux/x11_connection.h"
-#include "platform/linux/x11_monitors.h"
+#include "platform/linux/x11/connection.h"
+#include "platform/linux/x11/monitors.h"
 
 namespace platform {
 namespace x11 {

@@ -11,9 +11,9 @@
 #include <utility>
 
 #include "platform/events.h"
-#include "platform/linux/x11_connection.h"
-#include "platform/linux/x11_interrupt_cleanup.h"
-#include "platform/linux/x11_typing.h"
+#include "platform/linux/x11/connection.h"
+#include "platform/linux/x11/interrupt_cleanup.h"
+#include "platform/linux/x11/typing.h"
 #include "platform/timing.h"
 
 namespace platform {

@@ -1,4 +1,4 @@
-#include "platform/linux/x11_input_lock.h"
+#include "platform/linux/x11/input_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/x11_interrupt_cleanup.h"
+#include "platform/linux/x11/interrupt_cleanup.h"
 
 #include <X11/Xlib.h>
 #include <signal.h>
@@ -6,7 +6,7 @@
 #include <array>
 #include <csignal>
 
-#include "platform/linux/x11_connection.h"
+#include "platform/linux/x11/connection.h"
 
 namespace platform::x11 {
 namespace {

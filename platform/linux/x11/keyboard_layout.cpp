@@ -1,4 +1,4 @@
-#include "platform/linux/x11_keyboard_layout.h"
+#include "platform/linux/x11/keyboard_layout.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>

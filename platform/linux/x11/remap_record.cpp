@@ -1,4 +1,4 @@
-#include "platform/linux/x11_remap_record.h"
+#include "platform/linux/x11/remap_record.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/x11_shared_image.h"
+#include "platform/linux/x11/shared_image.h"
 
 #include <X11/Xutil.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/x11_typing.h"
+#include "platform/linux/x11/typing.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -8,11 +8,11 @@
 #include <cstddef>
 #include <optional>
 
-#include "platform/linux/x11_connection.h"
-#include "platform/linux/x11_input_lock.h"
-#include "platform/linux/x11_interrupt_cleanup.h"
-#include "platform/linux/x11_keyboard_layout.h"
-#include "platform/linux/x11_remap_record.h"
+#include "platform/linux/x11/connection.h"
+#include "platform/linux/x11/input_lock.h"
+#include "platform/linux/x11/interrupt_cleanup.h"
+#include "platform/linux/x11/keyboard_layout.h"
+#include "platform/linux/x11/remap_record.h"
 #include "platform/timing.h"
 
 namespace platform::x11 {

@@ -22,7 +22,7 @@
 // typing ends (and at exit or on a stop signal, should a run end in
 // between; after SIGKILL, by the next run).
 //
-// Runs that type on one display take turns (x11_input_lock.h), from
+// Runs that type on one display take turns (input_lock.h), from
 // startTyping (or takeTypingTurn) to finishTyping.
 namespace platform::x11 {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/x11_connection.h"
-#include "platform/linux/x11_window_properties.h"
+#include "platform/linux/x11/connection.h"
+#include "platform/linux/x11/window_properties.h"
 #include "platform/timing.h"
 #include "platform/window_manager.h"
 

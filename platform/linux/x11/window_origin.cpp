@@ -1,4 +1,4 @@
-#include "platform/linux/x11_window_origin.h"
+#include "platform/linux/x11/window_origin.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/linux/x11_connection.h"
-#include "platform/linux/x11_window_properties.h"
+#include "platform/linux/x11/connection.h"
+#include "platform/linux/x11/window_properties.h"
 
 namespace platform::x11 {
 

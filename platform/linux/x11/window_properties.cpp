@@ -1,4 +1,4 @@
-#include "platform/linux/x11_window_properties.h"
+#include "platform/linux/x11/window_properties.h"
 
 #include <X11/Xatom.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // Reading top-level windows' properties: the window manager's client
-// list, a window's title and process. Only platform/linux/x11_*.cpp
-// include this.
+// list, a window's title and process. Only the files in
+// platform/linux/x11/ include this.
 
 #include <X11/Xlib.h>
 

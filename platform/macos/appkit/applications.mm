@@ -2,7 +2,7 @@
 #import <AppKit/AppKit.h>
 
 #include "platform/applications.h"
-#include "platform/macos/bundle_path.h"
+#include "platform/macos/appkit/bundle_path.h"
 
 namespace platform {
 

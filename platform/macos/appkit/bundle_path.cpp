@@ -1,4 +1,4 @@
-#include "platform/macos/bundle_path.h"
+#include "platform/macos/appkit/bundle_path.h"
 
 namespace platform::macos {
 

@@ -1,6 +1,6 @@
 #import <AppKit/AppKit.h>
 
-#include "platform/macos/appkit_frontmost.h"
+#include "platform/macos/appkit/frontmost.h"
 
 namespace platform::macos {
 

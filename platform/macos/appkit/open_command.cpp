@@ -1,4 +1,4 @@
-#include "platform/macos/open_command.h"
+#include "platform/macos/appkit/open_command.h"
 
 namespace platform {
 

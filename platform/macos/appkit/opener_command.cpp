@@ -1,5 +1,5 @@
 #include "platform/applications.h"
-#include "platform/macos/open_command.h"
+#include "platform/macos/appkit/open_command.h"
 #include "platform/processes.h"
 
 namespace platform {

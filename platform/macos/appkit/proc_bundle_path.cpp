@@ -1,7 +1,7 @@
 // The executable of a process, from the kernel (libproc).
 #include <libproc.h>
 
-#include "platform/macos/bundle_path.h"
+#include "platform/macos/appkit/bundle_path.h"
 
 namespace platform::macos {
 

@@ -2,9 +2,9 @@
 #include <ApplicationServices/ApplicationServices.h>
 
 #include "platform/accessibility.h"
-#include "platform/macos/ax_element.h"
-#include "platform/macos/ax_time_outs.h"
-#include "platform/macos/ax_values.h"
+#include "platform/macos/ax/element.h"
+#include "platform/macos/ax/time_outs.h"
+#include "platform/macos/ax/values.h"
 #include "platform/macos/cf_owned.h"
 #include "platform/timing.h"
 

@@ -1,4 +1,4 @@
-#include "platform/macos/ax_element.h"
+#include "platform/macos/ax/element.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/macos/ax_time_outs.h"
+#include "platform/macos/ax/time_outs.h"
 
 #include <set>
 

@@ -1,4 +1,4 @@
-#include "platform/macos/ax_values.h"
+#include "platform/macos/ax/values.h"
 
 #include <ApplicationServices/ApplicationServices.h>
 #include <unicode/ustring.h>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/macos/ax_element.h"
+#include "platform/macos/ax/element.h"
 
 namespace platform::macos {
 

@@ -5,8 +5,8 @@
 #include <dispatch/dispatch.h>
 
 #include "platform/capture.h"
-#include "platform/macos/capture_composition.h"
-#include "platform/macos/cg_image_pixels.h"
+#include "platform/macos/cg/capture_composition.h"
+#include "platform/macos/cg/image_pixels.h"
 
 namespace platform {
 namespace {

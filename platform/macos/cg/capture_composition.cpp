@@ -1,4 +1,4 @@
-#include "platform/macos/capture_composition.h"
+#include "platform/macos/cg/capture_composition.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,8 +6,8 @@
 
 #include "platform/events.h"
 #include "platform/macos/cf_owned.h"
-#include "platform/macos/cg_post.h"
-#include "platform/macos/unicode_chunks.h"
+#include "platform/macos/cg/post.h"
+#include "platform/macos/cg/unicode_chunks.h"
 
 namespace platform {
 namespace {

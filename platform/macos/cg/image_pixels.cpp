@@ -1,4 +1,4 @@
-#include "platform/macos/cg_image_pixels.h"
+#include "platform/macos/cg/image_pixels.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "platform/macos/key_codes.h"
+#include "platform/macos/cg/key_codes.h"
 
 #include <array>
 #include <utility>

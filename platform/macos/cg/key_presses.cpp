@@ -3,8 +3,8 @@
 #include <ApplicationServices/ApplicationServices.h>
 
 #include "platform/events.h"
-#include "platform/macos/cg_post.h"
-#include "platform/macos/key_codes.h"
+#include "platform/macos/cg/key_codes.h"
+#include "platform/macos/cg/post.h"
 
 namespace platform {
 

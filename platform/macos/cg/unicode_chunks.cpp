@@ -1,4 +1,4 @@
-#include "platform/macos/unicode_chunks.h"
+#include "platform/macos/cg/unicode_chunks.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 #include <atspi/atspi-constants.h>
 #include <gtest/gtest.h>
 
-#include "platform/linux/atspi_actions.h"
-#include "platform/linux/atspi_roles.h"
+#include "platform/linux/atspi/actions.h"
+#include "platform/linux/atspi/roles.h"
 
 namespace {
 

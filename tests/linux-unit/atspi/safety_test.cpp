@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/linux/atspi_bus.h"
-#include "platform/linux/atspi_embedding.h"
-#include "platform/linux/atspi_peer_connection.h"
+#include "platform/linux/atspi/bus.h"
+#include "platform/linux/atspi/embedding.h"
+#include "platform/linux/atspi/peer_connection.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/linux/atspi_text_cut.h"
+#include "platform/linux/atspi/text_cut.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "platform/linux/atspi_placeholders.h"
-#include "platform/linux/atspi_toolkit.h"
+#include "platform/linux/atspi/placeholders.h"
+#include "platform/linux/atspi/toolkit.h"
 
 namespace {
 

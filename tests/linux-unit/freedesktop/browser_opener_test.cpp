@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "platform/linux/posix_browser_opener.h"
+#include "platform/linux/freedesktop/browser_opener.h"
 
 namespace {
 

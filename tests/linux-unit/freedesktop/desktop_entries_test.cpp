@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "platform/linux/posix_desktop_entries.h"
+#include "platform/linux/freedesktop/desktop_entries.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/x11_input_lock.h"
-#include "platform/linux/x11_remap_record.h"
+#include "platform/linux/x11/input_lock.h"
+#include "platform/linux/x11/remap_record.h"
 
 namespace {
 
