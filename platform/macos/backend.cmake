@@ -1,8 +1,19 @@
-# The macOS backend: ApplicationServices for the accessibility service,
-# CoreGraphics for events and displays, ScreenCaptureKit for capture,
-# ImageIO for PNG, AppKit for the running applications; timing, files and
-# process launching from the code shared with other POSIX systems.
-# Objective-C++ only for the few files that need AppKit or ScreenCaptureKit.
+# The macOS backend, one folder per service:
+#   ax/      the accessibility service (ApplicationServices): elements,
+#            attribute values, messaging time-outs;
+#   cg/      Core Graphics: synthetic events and key codes, displays,
+#            screen images (ScreenCaptureKit's screenshots, cut and put
+#            together) and PNG through ImageIO;
+#   appkit/  the running applications (AppKit's workspace), their bundles
+#            and the frontmost one, and /usr/bin/open for an address;
+#   window_manager.cpp  the one file that crosses services: windows found
+#            through ax/, brought forward through appkit/, the owner of a
+#            point from the window server's list;
+#   cf_owned.h  Core Foundation ownership, shared by the services;
+#   temporary_directory.cpp  $TMPDIR, else the user's own temporary folder.
+# Timing, files and process launching from the code shared with other POSIX
+# systems (platform/posix/). Objective-C++ only for the few files that need
+# AppKit or ScreenCaptureKit.
 enable_language(OBJCXX)
 set(CMAKE_OBJCXX_STANDARD 20)
 set(CMAKE_OBJCXX_STANDARD_REQUIRED ON)

@@ -9,6 +9,7 @@
 #include "platform/linux/atspi/placeholders.h"
 #include "platform/linux/atspi/roles.h"
 #include "platform/linux/atspi/toolkit.h"
+#include "platform/linux/display_server.h"
 
 namespace platform {
 namespace {
@@ -91,7 +92,8 @@ std::optional<Point> coordinateOrigin(const Element& element) {
     if (!topLevel) return std::nullopt;
     if (!topLevel->lookedUp) {
         topLevel->lookedUp = true;
-        topLevel->origin = x11::topLevelContentOrigin(topLevel->pid, topLevel->title, topLevel->width, topLevel->height);
+        topLevel->origin =
+            display_server::topLevelContentOrigin(topLevel->pid, topLevel->title, topLevel->width, topLevel->height);
     }
     if (!topLevel->origin) return std::nullopt;
     return Point{double(topLevel->origin->x), double(topLevel->origin->y)};

@@ -3,16 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/linux/atspi/dbus.h"
-#include "platform/linux/x11/connection.h"
+#include "platform/linux/display_server.h"
 #include "platform/timing.h"
 
 namespace platform::atspi {
@@ -22,28 +18,6 @@ std::optional<std::string> environmentText(const char* name) {
     const char* value = std::getenv(name);
     if (!value || !*value) return std::nullopt;
     return std::string(value);
-}
-
-// The AT_SPI_BUS property of the X root window, where at-spi-bus-launcher
-// publishes the bus for sessions without a session bus.
-std::optional<std::string> rootWindowBusAddress() {
-    if (!environmentText("DISPLAY")) return std::nullopt;
-    Display* display = x11::connection();
-    if (!display) return std::nullopt;
-    const Atom property = XInternAtom(display, "AT_SPI_BUS", True);
-    if (property == None) return std::nullopt;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display, DefaultRootWindow(display), property, 0, LONG_MAX / 4, False,
-                                          XA_STRING, &type, &format, &count, &remaining, &data);
-    std::optional<std::string> address;
-    if (status == Success && data && type == XA_STRING && format == 8 && count > 0) {
-        address = std::string(reinterpret_cast<const char*>(data), count);
-    }
-    if (data) XFree(data);
-    return address;
 }
 
 // The session bus's org.a11y.Bus.GetAddress (which starts the accessibility
@@ -121,7 +95,7 @@ Connection sessionBus() {
 std::optional<std::string> accessibilityBusAddress() {
     if (auto address = environmentText("AT_SPI_BUS_ADDRESS")) return address;
     if (Connection session = sessionBus()) return askSessionBus(session.get());
-    return rootWindowBusAddress();
+    return display_server::publishedBusAddress();
 }
 
 }  // namespace platform::atspi

@@ -12,7 +12,7 @@
 
 #include "platform/element.h"
 #include "platform/linux/atspi/dbus.h"
-#include "platform/linux/x11/window_origin.h"
+#include "platform/linux/display_server.h"
 
 namespace platform::atspi {
 
@@ -61,7 +61,7 @@ struct TopLevel {
     std::string title;
     std::int32_t width = 0, height = 0;
     bool lookedUp = false;
-    std::optional<x11::ContentOrigin> origin;
+    std::optional<display_server::ContentOrigin> origin;
 };
 
 // Elements handed out together as one list (the children of one element).

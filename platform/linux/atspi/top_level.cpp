@@ -1,7 +1,7 @@
 #include <atspi/atspi-constants.h>
 
 #include "platform/linux/atspi/roles.h"
-#include "platform/linux/x11/window_origin.h"
+#include "platform/linux/display_server.h"
 
 namespace platform::atspi {
 
@@ -13,7 +13,7 @@ bool isTopLevelWindow(std::int32_t pid, const ElementRecord& record) {
     // title and the process shows an X window of that title.
     const bool container = *record.role == ATSPI_ROLE_FILLER || *record.role == ATSPI_ROLE_PANEL;
     if (!container || !record.name || record.name->empty()) return false;
-    return x11::topLevelContentOrigin(pid, *record.name, 0, 0).has_value();
+    return display_server::topLevelContentOrigin(pid, *record.name, 0, 0).has_value();
 }
 
 }  // namespace platform::atspi
