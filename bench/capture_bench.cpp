@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "platform/capture.h"
-#include "platform/linux/png_settings.h"
+#include "platform/png/settings.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // Core Foundation object left alive and none released too often.
 #include <gtest/gtest.h>
 
-#include "platform/macos/ax_time_outs.h"
+#include "platform/macos/ax/time_outs.h"
 #include "tests/macos-fake/fake_objects.h"
 
 namespace {

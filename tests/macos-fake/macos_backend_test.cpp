@@ -7,11 +7,11 @@
 
 #include "input/synthetic_input.h"
 #include "platform/accessibility.h"
-#include "platform/macos/bundle_path.h"
-#include "platform/macos/capture_composition.h"
-#include "platform/macos/key_codes.h"
-#include "platform/macos/open_command.h"
-#include "platform/macos/unicode_chunks.h"
+#include "platform/macos/appkit/bundle_path.h"
+#include "platform/macos/appkit/open_command.h"
+#include "platform/macos/cg/capture_composition.h"
+#include "platform/macos/cg/key_codes.h"
+#include "platform/macos/cg/unicode_chunks.h"
 #include "platform/memory/memory_desktop.h"
 #include "tests/macos-fake/fake_objects.h"
 

@@ -1,0 +1,42 @@
+#pragma once
+
+// What a toolkit does differently on the accessibility bus, told from the
+// application's ToolkitName and Version. Every toolkit quirk of element
+// geometry and states is decided here.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/linux/atspi/dbus.h"
+
+namespace platform::atspi {
+
+struct ToolkitQuirks {
+    // GTK 4 on X11 cannot give screen coordinates: it answers every
+    // extents request relative to the top-level window (and logs a warning
+    // for each screen request), so positions are asked in window
+    // coordinates and the window's place on the screen is added.
+    bool extentsRelativeToWindow = false;
+    // GTK 4 never sets SHOWING, only VISIBLE.
+    bool marksShowing = true;
+    // GTK 4's GetChildren leaves out notebook and stack pages, which
+    // ChildCount and GetChildAtIndex count; children are asked one by one.
+    bool childrenByIndex = false;
+};
+
+ToolkitQuirks quirksOf(std::string_view toolkitName, std::string_view version);
+
+// Calls sent along with an application's first records: its toolkit's name
+// and version, asked on its root once per run.
+struct ToolkitCalls {
+    std::string bus;
+    std::optional<std::size_t> name, version;
+};
+std::optional<ToolkitCalls> askToolkitOnce(CallBatch& batch, const std::string& bus);
+void rememberToolkit(const CallBatch& batch, const ToolkitCalls& calls);
+
+// The quirks of the application on this bus (none known: no quirks).
+const ToolkitQuirks& applicationQuirks(const std::string& bus);
+
+}  // namespace platform::atspi
