@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/capture.h"
+#include "platform/linux/x11/operations.h"
 #include "platform/linux/x11/connection.h"
 #include "platform/linux/x11/monitors.h"
 #include "platform/linux/x11/shared_image.h"
@@ -136,6 +137,8 @@ bool copySharedBands(Display* display, const PixelBox& part, Image& image, long 
 
 }  // namespace
 
+namespace x11 {
+
 std::string captureFailureReason() { return "the X server gave no image of the screen"; }
 
 std::optional<Image> captureScreenImage(Rect rect) {
@@ -182,4 +185,5 @@ std::optional<Image> captureScreenImage(Rect rect) {
     return image;
 }
 
+}  // namespace x11
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include "platform/displays.h"
+#include "platform/linux/x11/operations.h"
 #include "platform/linux/x11/connection.h"
 #include "platform/linux/x11/monitors.h"
 
@@ -51,9 +52,7 @@ const std::vector<Monitor>& monitors() {
     return list;
 }
 
-}  // namespace x11
-
-std::uint32_t activeDisplayCount() { return static_cast<std::uint32_t>(x11::monitors().size()); }
+std::uint32_t activeDisplayCount() { return static_cast<std::uint32_t>(monitors().size()); }
 
 std::vector<DisplayId> activeDisplayList(std::uint32_t capacity) {
     std::vector<DisplayId> list;
@@ -76,4 +75,5 @@ DisplayId mainDisplayId() {
     return list.empty() ? 0 : 1;
 }
 
+}  // namespace x11
 }  // namespace platform

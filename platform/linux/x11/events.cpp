@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/events.h"
+#include "platform/linux/x11/operations.h"
 #include "platform/linux/x11/connection.h"
 #include "platform/linux/x11/interrupt_cleanup.h"
 #include "platform/linux/x11/typing.h"
@@ -146,6 +147,8 @@ void postScroll(Display* display, const ScrollWheelEvent& scroll) {
 
 }  // namespace
 
+namespace x11 {
+
 // An X server that takes synthetic input: reachable, with XTest.
 bool canPostInput() {
     Display* display = x11::connection();
@@ -206,8 +209,6 @@ void postEvent(const Event& event) {
     }
 }
 
-bool takeTypingTurn() { return x11::takeTypingTurn(); }
-
 std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clusters) {
     return x11::startTyping(clusters);
 }
@@ -222,4 +223,5 @@ void postKeyCombination(const KeyCombination& combination) { x11::pressCombinati
 
 std::optional<TypingFailure> endKeyPresses() { return x11::finishTyping(); }
 
+}  // namespace x11
 }  // namespace platform

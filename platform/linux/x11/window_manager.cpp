@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/x11/operations.h"
 #include "platform/linux/x11/connection.h"
 #include "platform/linux/x11/window_properties.h"
 #include "platform/timing.h"
@@ -112,6 +113,8 @@ std::optional<int> pixelCoordinate(double value) {
 
 }  // namespace
 
+namespace x11 {
+
 bool isWindowActive(std::int32_t pid, const std::string& title) {
     Display* display = x11::connection();
     if (!display) return false;
@@ -165,4 +168,5 @@ std::optional<std::int32_t> windowOwnerAt(Point point) {
     return std::nullopt;
 }
 
+}  // namespace x11
 }  // namespace platform
