@@ -5,6 +5,7 @@ file(GLOB TAVIK_SWAY_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 add_library(tavik_platform_sway OBJECT ${TAVIK_SWAY_SOURCES})
 target_include_directories(tavik_platform_sway PUBLIC ${CMAKE_CURRENT_LIST_DIR}/../../..)
 target_link_libraries(tavik_platform_sway PUBLIC nlohmann_json::nlohmann_json)
+target_compile_features(tavik_platform_sway PUBLIC cxx_std_20)
 
 # Its rules on recorded trees.
 file(GLOB TAVIK_SWAY_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/../../../tests/linux-unit/sway/*.cpp)
