@@ -5,13 +5,11 @@
 namespace platform::sway {
 namespace {
 
-ContentOrigin originOf(const Window& window, std::int32_t width, std::int32_t height) {
-    const Rectangle content = window.content();
+ContentOrigin originOf(const Rectangle& content, std::int32_t width, std::int32_t height) {
     ContentOrigin origin{content.x, content.y};
     // A margin drawn around the window geometry: sway does not tell where
-    // the geometry sits in the surface, so the margin is taken as even on
-    // both sides (exact across; GTK 3's shadow is 3 pixels deeper below
-    // than above).
+    // the geometry sits in the surface, so it is taken as even on both
+    // sides (GTK 3's shadow is 6 pixels deeper below than above).
     if (width >= content.width && height >= content.height) {
         origin.x -= (width - content.width) / 2;
         origin.y -= (height - content.height) / 2;
@@ -21,8 +19,8 @@ ContentOrigin originOf(const Window& window, std::int32_t width, std::int32_t he
 
 }  // namespace
 
-std::optional<ContentOrigin> contentOriginAmong(const std::vector<Window>& windows, std::int32_t pid,
-                                                const std::string& title, std::int32_t width, std::int32_t height) {
+std::optional<Rectangle> contentAmong(const std::vector<Window>& windows, std::int32_t pid, const std::string& title,
+                                      std::int32_t width, std::int32_t height) {
     if (pid <= 0) return std::nullopt;
     std::vector<const Window*> named, exact, larger;
     for (const Window& window : windows) {
@@ -35,16 +33,17 @@ std::optional<ContentOrigin> contentOriginAmong(const std::vector<Window>& windo
             larger.push_back(&window);
         }
     }
-    const Window* chosen = nullptr;
-    if (named.size() == 1) {
-        chosen = named.front();
-    } else if (exact.size() == 1) {
-        chosen = exact.front();
-    } else if (exact.empty() && larger.size() == 1) {
-        chosen = larger.front();
-    }
-    if (!chosen) return std::nullopt;
-    return originOf(*chosen, width, height);
+    if (named.size() == 1) return named.front()->content();
+    if (exact.size() == 1) return exact.front()->content();
+    if (exact.empty() && larger.size() == 1) return larger.front()->content();
+    return std::nullopt;
+}
+
+std::optional<ContentOrigin> contentOriginAmong(const std::vector<Window>& windows, std::int32_t pid,
+                                                const std::string& title, std::int32_t width, std::int32_t height) {
+    const auto content = contentAmong(windows, pid, title, width, height);
+    if (!content) return std::nullopt;
+    return originOf(*content, width, height);
 }
 
 std::optional<Window> windowNamed(const std::vector<Window>& windows, std::int32_t pid, const std::string& title) {

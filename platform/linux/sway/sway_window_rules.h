@@ -16,13 +16,23 @@ struct ContentOrigin {
     std::int32_t y = 0;
 };
 
+// The client's window (Window::content) of the top-level titled title of
+// process pid, the window being width x height as the accessibility
+// service reports it; the rule below tells which.
+std::optional<Rectangle> contentAmong(const std::vector<Window>& windows, std::int32_t pid, const std::string& title,
+                                      std::int32_t width, std::int32_t height);
+
 // The screen point that the window coordinates of the top-level titled
 // title of process pid count from, the window being width x height as the
 // accessibility service reports it. Toolkits on Wayland count from the top
 // left of their surface: the window geometry sway places (content()), or,
 // when the reported window is larger than that geometry, the geometry
 // with the margin the client draws around it (GTK 3's shadow around a
-// floating window that draws its own title bar).
+// floating window that draws its own title bar). sway does not say where
+// the geometry lies in the surface: the margin is taken as even on both
+// sides, which is exact across but puts GTK 3's elements 3 pixels too high
+// (its shadow is 23 pixels deep above the window, 29 below); a caller that
+// knows the margin takes contentAmong instead.
 //
 // Which window: those of process pid titled exactly title. One of them is
 // the answer. Among several, the one whose window geometry has exactly

@@ -47,6 +47,11 @@ std::optional<ContentOrigin> topLevelContentOrigin(std::int32_t pid, const std::
     return contentOriginAmong(windows(), pid, title, width, height);
 }
 
+std::optional<Rectangle> topLevelContent(std::int32_t pid, const std::string& title, std::int32_t width,
+                                         std::int32_t height) {
+    return contentAmong(windows(), pid, title, width, height);
+}
+
 bool isWindowActive(std::int32_t pid, const std::string& title) {
     const auto window = windowNamed(windows(), pid, title);
     return window && window->focused;

@@ -27,6 +27,10 @@ std::vector<Window> windows();
 std::optional<ContentOrigin> topLevelContentOrigin(std::int32_t pid, const std::string& title, std::int32_t width,
                                                    std::int32_t height);
 
+// The client's window on the screen of that top-level (contentAmong).
+std::optional<Rectangle> topLevelContent(std::int32_t pid, const std::string& title, std::int32_t width,
+                                         std::int32_t height);
+
 // Whether that window (windowNamed) is the focused one.
 bool isWindowActive(std::int32_t pid, const std::string& title);
 

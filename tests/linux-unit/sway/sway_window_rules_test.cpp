@@ -79,6 +79,10 @@ TEST(SwayContentOrigin, AReportedWindowLargerThanTheGeometryCountsFromTheDrawnMa
     const auto windows = recordedWindows("xwayland_hidden.json");
     EXPECT_EQ(originPair(contentOriginAmong(windows, 2943, "Application Class", 852, 699)), std::pair(74, 124));
     EXPECT_EQ(originPair(contentOriginAmong(windows, 2943, "Application Class", 800, 647)), std::pair(100, 150));
+    // The window geometry itself, for a caller that knows the margin.
+    const auto content = platform::sway::contentAmong(windows, 2943, "Application Class", 852, 699);
+    ASSERT_TRUE(content);
+    EXPECT_EQ(*content, (platform::sway::Rectangle{100, 150, 800, 647}));
 }
 
 TEST(SwayWindowNamed, FindsTheTitledWindowElseTheProcesssOnlyWindow) {
