@@ -1,15 +1,55 @@
 #include "platform/linux/display_server.h"
 
+#include <vector>
+
+#include "platform/linux/sway/window_rules.h"
+#include "platform/linux/sway/windows.h"
+#include "platform/linux/wayland/platform.h"
 #include "platform/linux/x11/root_bus_address.h"
 #include "platform/linux/x11/window_origin.h"
 
 namespace platform::display_server {
+namespace {
 
-std::optional<ContentOrigin> topLevelContentOrigin(std::int32_t pid, const std::string& title, std::int32_t width,
-                                                   std::int32_t height) {
+std::optional<ContentOrigin> x11Origin(std::int32_t pid, const std::string& title, std::int32_t width,
+                                       std::int32_t height) {
     const auto origin = x11::topLevelContentOrigin(pid, title, width, height);
     if (!origin) return std::nullopt;
     return ContentOrigin{origin->x, origin->y};
+}
+
+}  // namespace
+
+Kind kind() {
+    static const Kind chosen = wayland::sessionAvailable() ? Kind::wayland : Kind::x11;
+    return chosen;
+}
+
+std::optional<ContentOrigin> coordinateOrigin(std::int32_t pid, const std::string& title, std::int32_t width,
+                                              std::int32_t height, bool windowRelative) {
+    if (kind() == Kind::x11) {
+        if (!windowRelative) return ContentOrigin{0, 0};
+        return x11Origin(pid, title, width, height);
+    }
+    // Only the compositor knows where windows are (sway's IPC; other
+    // compositors tell no client).
+    const std::vector<sway::Window> windows = sway::windows();
+    const auto window = sway::windowNamed(windows, pid, title);
+    if (!window) return std::nullopt;
+    // An XWayland client is an X11 client of the X server the compositor
+    // runs, which places its windows where the compositor has them.
+    if (window->xwayland) {
+        if (!windowRelative) return ContentOrigin{0, 0};
+        return x11Origin(pid, title, width, height);
+    }
+    const auto origin = sway::contentOriginAmong(windows, pid, title, width, height);
+    if (!origin) return std::nullopt;
+    return ContentOrigin{origin->x, origin->y};
+}
+
+bool showsTopLevel(std::int32_t pid, const std::string& title) {
+    if (kind() == Kind::x11) return x11::topLevelContentOrigin(pid, title, 0, 0).has_value();
+    return sway::windowNamed(sway::windows(), pid, title).has_value();
 }
 
 std::optional<std::string> publishedBusAddress() { return x11::rootWindowBusAddress(); }

@@ -3,8 +3,9 @@
 // What the accessibility reader (atspi/) needs from the display server:
 // where a top-level window's content sits on the screen, and the
 // accessibility bus address the display publishes. atspi/ asks here and
-// never includes from x11/; the answers come from x11/, the one display
-// server served so far.
+// never includes from x11/, wayland/ or sway/. The display server is
+// chosen once per run: a Wayland compositor when WAYLAND_DISPLAY names one
+// that answers, else the X server of DISPLAY.
 
 #include <cstdint>
 #include <optional>
@@ -12,17 +13,30 @@
 
 namespace platform::display_server {
 
+enum class Kind { x11, wayland };
+
+// The session's display server, decided on first use.
+Kind kind();
+
 struct ContentOrigin {
     std::int32_t x = 0;
     std::int32_t y = 0;
 };
 
-// The screen position of the content (the toolkit's window widget, inside
-// any drawn shadow or resize border) of the top-level window of process
-// pid titled title whose content is width x height; nothing when no such
-// window is found or the display cannot be reached.
-std::optional<ContentOrigin> topLevelContentOrigin(std::int32_t pid, const std::string& title, std::int32_t width,
-                                                   std::int32_t height);
+// Where the element coordinates a toolkit reports for the top-level window
+// of process pid titled title (its content width x height) count from on
+// the screen: 0,0 for screen coordinates; the window content's screen
+// position for coordinates relative to the window. windowRelative says
+// whether the toolkit is known to report relative to its window on X11
+// (GTK 4); on Wayland every native client does, since no client knows
+// where its window is, and only XWayland clients report screen
+// coordinates. Nothing when the window cannot be found or the display
+// server does not tell where windows are: then positions are left out.
+std::optional<ContentOrigin> coordinateOrigin(std::int32_t pid, const std::string& title, std::int32_t width,
+                                              std::int32_t height, bool windowRelative);
+
+// Whether process pid shows a top-level window titled title.
+bool showsTopLevel(std::int32_t pid, const std::string& title);
 
 // The accessibility bus's address as the display publishes it for
 // sessions without a session bus (on X11 the root window's AT_SPI_BUS

@@ -85,15 +85,17 @@ const atspi::Extents* shownExtents(const Element& element, const ElementRecord& 
 }
 
 // Where the element's coordinates count from: the screen, or for a toolkit
-// that gives them relative to the window, the window's content on screen.
+// that gives them relative to the window (GTK 4 on X11, every native
+// client on Wayland), the window's content on screen.
 std::optional<Point> coordinateOrigin(const Element& element) {
-    if (!atspi::applicationQuirks(element.ref()->address.bus).extentsRelativeToWindow) return Point{0, 0};
+    const bool windowRelative = atspi::applicationQuirks(element.ref()->address.bus).extentsRelativeToWindow;
+    if (!windowRelative && display_server::kind() == display_server::Kind::x11) return Point{0, 0};
     atspi::TopLevel* topLevel = element.ref()->topLevel.get();
     if (!topLevel) return std::nullopt;
     if (!topLevel->lookedUp) {
         topLevel->lookedUp = true;
-        topLevel->origin =
-            display_server::topLevelContentOrigin(topLevel->pid, topLevel->title, topLevel->width, topLevel->height);
+        topLevel->origin = display_server::coordinateOrigin(topLevel->pid, topLevel->title, topLevel->width,
+                                                            topLevel->height, windowRelative);
     }
     if (!topLevel->origin) return std::nullopt;
     return Point{double(topLevel->origin->x), double(topLevel->origin->y)};

@@ -10,10 +10,10 @@ bool isTopLevelWindow(std::int32_t pid, const ElementRecord& record) {
     if (isWindowLike(*record.role)) return true;
     // Qt 6 gives some top-level windows (qt6ct's main window) the role
     // filler: such a child of the application is a window when it has a
-    // title and the process shows an X window of that title.
+    // title and the process shows a top-level window of that title.
     const bool container = *record.role == ATSPI_ROLE_FILLER || *record.role == ATSPI_ROLE_PANEL;
     if (!container || !record.name || record.name->empty()) return false;
-    return display_server::topLevelContentOrigin(pid, *record.name, 0, 0).has_value();
+    return display_server::showsTopLevel(pid, *record.name);
 }
 
 }  // namespace platform::atspi

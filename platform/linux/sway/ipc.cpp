@@ -1,4 +1,4 @@
-#include "platform/linux/sway/sway_ipc.h"
+#include "platform/linux/sway/ipc.h"
 
 #include <poll.h>
 #include <sys/socket.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/sway/sway_tree.h"
+#include "platform/linux/sway/tree.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "platform/linux/sway/sway_window_rules.h"
+#include "platform/linux/sway/window_rules.h"
 
 #include <tuple>
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/geometry.h"
-#include "platform/linux/sway/sway_tree.h"
+#include "platform/linux/sway/tree.h"
 
 // Which of sway's windows a request means, decided on a parsed tree alone.
 namespace platform::sway {

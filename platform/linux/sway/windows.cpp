@@ -1,11 +1,11 @@
-#include "platform/linux/sway/sway_windows.h"
+#include "platform/linux/sway/windows.h"
 
 #include <chrono>
 #include <thread>
 
 #include <nlohmann/json.hpp>
 
-#include "platform/linux/sway/sway_ipc.h"
+#include "platform/linux/sway/ipc.h"
 
 namespace platform::sway {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/geometry.h"
-#include "platform/linux/sway/sway_tree.h"
-#include "platform/linux/sway/sway_window_rules.h"
+#include "platform/linux/sway/tree.h"
+#include "platform/linux/sway/window_rules.h"
 
 // The top-level windows of a sway session, asked over its IPC socket
 // ($SWAYSOCK): where they are, which one has the keyboard, and the window
