@@ -35,6 +35,15 @@ constexpr std::uint32_t outputVersion = 4;
 constexpr std::uint32_t xdgOutputVersion = 3;
 constexpr std::uint32_t screencopyVersionWanted = 3;
 
+// A client learns that the seat gained a pointer or keyboard from a
+// capabilities event and only then asks for its wl_pointer or wl_keyboard;
+// input the compositor sends before that is lost to it. A run's virtual
+// device is the seat's first on a desktop without input devices (a
+// headless one), and the next run's device again after the last one went.
+// Measured with GTK 3 on sway: without a pause the first click of a run
+// was lost now and then.
+constexpr std::uint32_t newCapabilitySettleMicroseconds = 100000;
+
 // libwayland reports protocol errors and lost connections through its log
 // handler, which prints to stderr by default; the failure is seen in the
 // result of the call instead.
@@ -161,6 +170,7 @@ struct Connection::Globals {
     Proxy<zwp_virtual_keyboard_manager_v1, zwp_virtual_keyboard_manager_v1_destroy> keyboards;
     Proxy<zwlr_screencopy_manager_v1, zwlr_screencopy_manager_v1_destroy> screencopy;
     std::uint32_t screencopyVersion = 0;
+    std::uint32_t seatCapabilities = 0;
     std::vector<std::unique_ptr<OutputRecord>> outputRecords;  // listener data: fixed addresses
 
     // The first offer of an interface; null when there is none.
@@ -185,6 +195,14 @@ void onGlobal(void* data, wl_registry*, std::uint32_t name, const char* interfac
 void onGlobalRemove(void*, wl_registry*, std::uint32_t) {}
 
 const wl_registry_listener registryListener{onGlobal, onGlobalRemove};
+
+void onCapabilities(void* data, wl_seat*, std::uint32_t capabilities) {
+    static_cast<Connection::Globals*>(data)->seatCapabilities = capabilities;
+}
+
+void onSeatName(void*, wl_seat*, const char*) {}
+
+const wl_seat_listener seatListener{onCapabilities, onSeatName};
 
 }  // namespace
 
@@ -216,6 +234,7 @@ bool Connection::start() {
 
     if (const auto* offer = globals.find(wl_seat_interface.name))
         globals.seat.reset(globals.bind<wl_seat>(*offer, &wl_seat_interface, 1));
+    if (globals.seat) wl_seat_add_listener(globals.seat.get(), &seatListener, &globals);
     if (const auto* offer = globals.find(wl_shm_interface.name))
         globals.shm.reset(globals.bind<wl_shm>(*offer, &wl_shm_interface, 1));
     if (const auto* offer = globals.find(zxdg_output_manager_v1_interface.name))
@@ -246,6 +265,7 @@ bool Connection::start() {
         globals.outputRecords.push_back(std::move(record));
     }
     if (!roundtrip()) return false;
+    initialSeatCapabilities_ = globals.seatCapabilities;
     for (const auto& record : globals.outputRecords) {
         fillWithoutXdgOutput(*record);
         record->facts.handle = record->output.get();
@@ -270,6 +290,11 @@ zwlr_virtual_pointer_manager_v1* Connection::pointerManager() const { return glo
 zwp_virtual_keyboard_manager_v1* Connection::keyboardManager() const { return globals_->keyboards.get(); }
 zwlr_screencopy_manager_v1* Connection::screencopyManager() const { return globals_->screencopy.get(); }
 std::uint32_t Connection::screencopyVersion() const { return globals_->screencopyVersion; }
+
+void Connection::awaitNewDevice(std::uint32_t capability) {
+    if (!roundtrip()) return;
+    if (!(initialSeatCapabilities_ & capability)) sleepMicroseconds(newCapabilitySettleMicroseconds);
+}
 
 bool Connection::usable() const { return !broken_ && wl_display_get_error(display_) == 0; }
 

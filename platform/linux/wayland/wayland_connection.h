@@ -55,6 +55,10 @@ public:
     zwlr_screencopy_manager_v1* screencopyManager() const;
     std::uint32_t screencopyVersion() const;
 
+    // The seat's wl_seat capabilities as they were when the connection was
+    // made (before this run added devices of its own).
+    std::uint32_t initialSeatCapabilities() const { return initialSeatCapabilities_; }
+
     // The outputs with a known place in the layout, in the compositor's
     // order, read when the connection was made.
     const std::vector<Output>& outputs() const { return outputs_; }
@@ -66,6 +70,12 @@ public:
     // handled them; false (and the connection unusable) on a timeout, a
     // protocol error or a lost compositor.
     bool roundtrip();
+
+    // Called once this run made a device of a seat capability (a
+    // WL_SEAT_CAPABILITY_* bit): waits until the compositor has the device
+    // and, when the seat had no such device before, until the clients have
+    // had time to start listening to it (see the .cpp).
+    void awaitNewDevice(std::uint32_t capability);
 
     // Dispatches events until done() holds; false on a timeout or error.
     bool dispatchUntil(const std::function<bool()>& done, int timeoutMilliseconds);
@@ -90,6 +100,7 @@ private:
     std::unique_ptr<Globals> globals_;
     std::vector<Output> outputs_;
     std::vector<void (*)(Connection&)> cleanups_;
+    std::uint32_t initialSeatCapabilities_ = 0;
     bool broken_ = false;
 };
 

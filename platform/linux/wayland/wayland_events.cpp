@@ -74,7 +74,9 @@ zwlr_virtual_pointer_v1* pointerDevice(Connection& connection) {
     if (!connection.pointerManager()) return nullptr;
     state.device.reset(
         zwlr_virtual_pointer_manager_v1_create_virtual_pointer(connection.pointerManager(), connection.seat()));
-    if (state.device) connection.atDisconnect(closePointer);
+    if (!state.device) return nullptr;
+    connection.atDisconnect(closePointer);
+    connection.awaitNewDevice(WL_SEAT_CAPABILITY_POINTER);
     return state.device.get();
 }
 

@@ -20,9 +20,7 @@ namespace {
 
 // Time the applications get to take a new keymap in before the first key
 // that needs it. A native Wayland client reads the keymap event before the
-// key anyway; an X client under Xwayland reads a changed mapping lazily,
-// and a client that binds its keyboard only when the seat gains one (the
-// run's virtual keyboard may be the seat's first) needs a moment to do so.
+// key anyway; an X client under Xwayland reads a changed mapping lazily.
 constexpr std::uint32_t settleMicroseconds = 50000;
 
 // Evdev key codes are XKB keycodes less 8.
@@ -91,11 +89,11 @@ zwp_virtual_keyboard_v1* device(Connection& connection) {
     if (!connection.keyboardManager() || !connection.seat()) return nullptr;
     state.device.reset(zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(connection.keyboardManager(),
                                                                                connection.seat()));
-    if (state.device) {
-        connection.atDisconnect(closeKeyboard);
-        onInterrupt(releaseKeys);
-        catchInterrupts();
-    }
+    if (!state.device) return nullptr;
+    connection.atDisconnect(closeKeyboard);
+    onInterrupt(releaseKeys);
+    catchInterrupts();
+    connection.awaitNewDevice(WL_SEAT_CAPABILITY_KEYBOARD);
     return state.device.get();
 }
 

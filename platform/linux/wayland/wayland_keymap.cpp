@@ -152,9 +152,10 @@ std::optional<KeyStroke> Keymap::stroke(KeySymbol keysym) const {
 std::string Keymap::text() const {
     const auto last = static_cast<std::uint32_t>(firstKeycode + keys_.size() - 1);
     std::string text = "xkb_keymap {\nxkb_keycodes \"tavik-ax\" {\n    minimum = 8;\n    maximum = " +
-                       std::to_string(std::max<std::uint32_t>(last, firstKeycode)) + ";\n";
+                       std::to_string(maximumKeycode) + ";\n";
     for (std::uint32_t keycode = firstKeycode; keycode <= last; ++keycode)
         text += "    " + keyName(keycode) + " = " + std::to_string(keycode) + ";\n";
+    text += "    " + keyName(maximumKeycode) + " = " + std::to_string(maximumKeycode) + ";\n";
     text +=
         "};\n"
         "xkb_types \"tavik-ax\" {\n"

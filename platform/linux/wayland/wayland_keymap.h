@@ -46,10 +46,15 @@ std::vector<KeySymbol> keysymsOf(const std::u16string& units);
 
 class Keymap {
 public:
-    // XKB keycodes 9 to 255: clients that hand keys on to X (Xwayland)
-    // read no higher keycodes, and 8 is left alone as on X11.
+    // XKB keycodes 9 to 254: clients that hand keys on to X (Xwayland)
+    // read no keycode above 255, 8 is left alone as on X11, and 255 is
+    // declared without a key as the keymap's highest keycode, which GTK 3
+    // never looks at: its search for the keys of a keysym (on which its key
+    // bindings such as Home, BackSpace and ctrl+a rely) stops before the
+    // highest keycode.
     static constexpr std::uint32_t firstKeycode = 9;
-    static constexpr std::uint32_t lastKeycode = 255;
+    static constexpr std::uint32_t lastKeycode = 254;
+    static constexpr std::uint32_t maximumKeycode = 255;
 
     // A keymap with the four modifier keys.
     Keymap();
