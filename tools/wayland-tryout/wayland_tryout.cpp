@@ -1,12 +1,15 @@
 // Drives the Wayland backend's operations one command at a time, printing
 // what they return, for trying them against a real compositor:
 //   wayland_tryout session | displays
-//   wayland_tryout move X Y | click X Y [left|right|middle] [COUNT] | drag X1 Y1 X2 Y2
+//   wayland_tryout move X Y | release X Y | click X Y [left|right|middle] [COUNT] | drag X1 Y1 X2 Y2
 //   wayland_tryout scroll DY [DX] | type TEXT | key COMBO... | pointer
 //   wayland_tryout capture X Y W H FILE.png
 //   wayland_tryout hold-button X Y SECONDS | hold-keys SECONDS COMBO
+//   wayland_tryout keep SECONDS
 // The hold commands press and wait (for trying stop signals and a killed
-// client with input held).
+// client with input held). keep makes a virtual pointer and keyboard and
+// waits, so the seat has devices the way a desktop with a real mouse and
+// keyboard has (its pointer goes to the layout's bottom-right corner).
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -82,6 +85,8 @@ int main(int argc, char** argv) {
     } else if (command == "click" && args.size() >= 3) {
         click(number(args[1].c_str()), number(args[2].c_str()), args.size() > 3 ? args[3] : "left",
               args.size() > 4 ? std::atoi(args[4].c_str()) : 1);
+    } else if (command == "release" && args.size() >= 3) {
+        post(MouseEventType::leftMouseUp, number(args[1].c_str()), number(args[2].c_str()));
     } else if (command == "drag" && args.size() >= 5) {
         const double x1 = number(args[1].c_str()), y1 = number(args[2].c_str());
         const double x2 = number(args[3].c_str()), y2 = number(args[4].c_str());
@@ -179,6 +184,13 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         waitSeconds(number(args[1].c_str()));
         wl::endKeyPresses();
+    } else if (command == "keep" && args.size() >= 2) {
+        post(MouseEventType::mouseMoved, 1e6, 1e6);
+        wl::beginKeyPresses({});
+        wl::endKeyPresses();
+        std::printf("keeping\n");
+        std::fflush(stdout);
+        waitSeconds(number(args[1].c_str()));
     } else {
         return 2;
     }
