@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,13 @@
 #include "platform/linux/wayland/wayland_platform.h"
 #include "platform/timing.h"
 #include "tree/unicode_text.h"
+#include "platform/linux/wayland/wayland_connection.h"
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
 
 namespace wl = platform::wayland;
 using platform::MouseEventType;
@@ -191,6 +199,53 @@ int main(int argc, char** argv) {
         std::printf("keeping\n");
         std::fflush(stdout);
         waitSeconds(number(args[1].c_str()));
+    } else if (command == "upload-keymap" && args.size() >= 2) {
+        // Uploads the keymap in a file (or the standard "us" one for "us")
+        // to a virtual keyboard of its own and waits a second.
+        std::string text;
+        if (args[1] == "us") {
+            xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+            xkb_rule_names names{"evdev", "pc105", "us", "", ""};
+            xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+            char* string = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+            text = string;
+            free(string);
+            xkb_keymap_unref(keymap);
+            xkb_context_unref(context);
+        } else {
+            std::ifstream in(args[1]);
+            text.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        auto* connection = wl::Connection::shared();
+        if (!connection) return 1;
+        auto* keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(connection->keyboardManager(),
+                                                                                  connection->seat());
+        connection->roundtrip();
+        const int file = memfd_create("keymap", MFD_CLOEXEC);
+        if (write(file, text.c_str(), text.size() + 1) < 0) return 1;
+        zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, file,
+                                       static_cast<std::uint32_t>(text.size() + 1));
+        close(file);
+        zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 0, 0);
+        connection->roundtrip();
+        std::printf("uploaded %zu bytes\n", text.size());
+        if (args.size() > 2) {  // then Shift (the modifier, and keycode KEY as Shift's key)
+            const std::uint32_t key = static_cast<std::uint32_t>(std::atoi(args[2].c_str())) - 8;
+            zwp_virtual_keyboard_v1_key(keyboard, wl::eventTime(), key, WL_KEYBOARD_KEY_STATE_PRESSED);
+            zwp_virtual_keyboard_v1_modifiers(keyboard, 1, 0, 0, 0);
+            zwp_virtual_keyboard_v1_key(keyboard, wl::eventTime(), key, WL_KEYBOARD_KEY_STATE_RELEASED);
+            zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 0, 0);
+            connection->roundtrip();
+            std::printf("shift sent\n");
+        }
+        platform::sleepMicroseconds(1000000);
+        zwp_virtual_keyboard_v1_destroy(keyboard);
+    } else if (command == "print-keymap") {
+        wl::Keymap keymap;
+        std::vector<platform::KeySymbol> keysyms;
+        for (std::size_t i = 1; i < args.size(); ++i) keysyms.push_back(static_cast<platform::KeySymbol>(std::strtoul(args[i].c_str(), nullptr, 0)));
+        keymap.add(keysyms);
+        std::printf("%s", keymap.text().c_str());
     } else {
         return 2;
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace platform::wayland {
 namespace {
@@ -34,6 +35,11 @@ void addPixel(Colour& sum, const std::uint8_t* pixel, PixelOrder order) {
         sum.blue += pixel[2];
     }
 }
+
+struct Span {
+    std::uint32_t first = 0;
+    std::uint32_t end = 0;
+};
 
 // The frame's rows or columns [first, end) that make up layout pixel i of
 // an area of n pixels shown in m frame pixels: at least one.
@@ -77,6 +83,14 @@ void drawFrame(Image& image, const PixelBox& imageArea, const Frame& frame, cons
     if (part.empty() || !frame.pixels || frame.width == 0 || frame.height == 0) return;
     const bool sameSize = frame.width == static_cast<std::uint32_t>(shown.width()) &&
                           frame.height == static_cast<std::uint32_t>(shown.height());
+    // The frame columns of each image column, worked out once.
+    std::vector<Span> columnSpans;
+    if (!sameSize)
+        for (long x = part.x0; x < part.x1; ++x) {
+            Span span;
+            sourceSpan(x - shown.x0, shown.width(), frame.width, span.first, span.end);
+            columnSpans.push_back(span);
+        }
     for (long y = part.y0; y < part.y1; ++y) {
         std::uint8_t* out = image.rgb.data() +
                             ((y - imageArea.y0) * static_cast<long>(image.width) + (part.x0 - imageArea.x0)) * 3;
@@ -96,9 +110,9 @@ void drawFrame(Image& image, const PixelBox& imageArea, const Frame& frame, cons
         std::uint32_t rowEnd = 0;
         sourceSpan(y - shown.y0, shown.height(), frame.height, rowFirst, rowEnd);
         for (long x = part.x0; x < part.x1; ++x, out += 3) {
-            std::uint32_t columnFirst = 0;
-            std::uint32_t columnEnd = 0;
-            sourceSpan(x - shown.x0, shown.width(), frame.width, columnFirst, columnEnd);
+            const Span& columns = columnSpans[static_cast<std::size_t>(x - part.x0)];
+            const std::uint32_t columnFirst = columns.first;
+            const std::uint32_t columnEnd = columns.end;
             Colour sum;
             for (std::uint32_t row = rowFirst; row < rowEnd; ++row) {
                 const std::uint8_t* in = pixelAt(frame, columnFirst, row);

@@ -143,16 +143,23 @@ std::optional<KeyStroke> Keymap::stroke(KeySymbol keysym) const {
     return std::nullopt;
 }
 
-// The sections a keymap needs and nothing more: keycodes named <I9> and
+// The sections a keymap needs and little more: keycodes named <I9> and
 // up (four characters at most, as X key names are), a one-level and a
 // Shift-two-level type, modifier actions so that a client that runs the
 // keys through its own XKB state (Xwayland) sets the modifiers, and the
 // keys. The compositor itself takes the modifiers from the virtual
-// keyboard's modifiers requests, not from the keys.
+// keyboard's modifiers requests, not from the keys. The three lock
+// indicators are declared although nothing lights them: Xwayland 22.1
+// crashed when the seat's keymap changed from a full one to one without
+// indicators (reproduced every time).
 std::string Keymap::text() const {
     const auto last = static_cast<std::uint32_t>(firstKeycode + keys_.size() - 1);
     std::string text = "xkb_keymap {\nxkb_keycodes \"tavik-ax\" {\n    minimum = 8;\n    maximum = " +
                        std::to_string(maximumKeycode) + ";\n";
+    text +=
+        "    indicator 1 = \"Caps Lock\";\n"
+        "    indicator 2 = \"Num Lock\";\n"
+        "    indicator 3 = \"Scroll Lock\";\n";
     for (std::uint32_t keycode = firstKeycode; keycode <= last; ++keycode)
         text += "    " + keyName(keycode) + " = " + std::to_string(keycode) + ";\n";
     text += "    " + keyName(maximumKeycode) + " = " + std::to_string(maximumKeycode) + ";\n";
@@ -178,6 +185,9 @@ std::string Keymap::text() const {
             text += "    interpret " + keysymName(key.base) + "+AnyOfOrNone(all) {\n        virtualModifier = " +
                     virtualModifier + ";\n        action = SetMods(modifiers = modMapMods, clearLocks);\n    };\n";
     text +=
+        "    indicator \"Caps Lock\" { whichModState = locked; modifiers = Lock; };\n"
+        "    indicator \"Num Lock\" { whichModState = locked; modifiers = Mod2; };\n"
+        "    indicator \"Scroll Lock\" { whichModState = locked; modifiers = Mod3; };\n"
         "    interpret Any+AnyOf(all) {\n"
         "        action = SetMods(modifiers = modMapMods, clearLocks);\n"
         "    };\n"

@@ -141,6 +141,13 @@ TEST(WaylandKeymap, CharactersBecomeTheKeysymsThatTypeThem) {
     for (const Case& c : cases) EXPECT_EQ(keysymsOf(c.units), c.keysyms);
 }
 
+TEST(WaylandKeymap, DeclaresTheLockIndicatorsXwaylandNeeds) {
+    const Compiled compiled(Keymap().text());
+    ASSERT_NE(compiled.keymap, nullptr);
+    for (const char* led : {XKB_LED_NAME_CAPS, XKB_LED_NAME_NUM, XKB_LED_NAME_SCROLL})
+        EXPECT_NE(xkb_keymap_led_get_index(compiled.keymap.get(), led), XKB_LED_INVALID) << led;
+}
+
 TEST(WaylandKeymap, BrokenTextDoesNotCompile) {
     EXPECT_FALSE(platform::wayland::keymapCompiles("xkb_keymap { xkb_symbols { key <I9> { [ a ] }; };"));
     EXPECT_TRUE(platform::wayland::keymapCompiles(Keymap().text()));
