@@ -6,10 +6,16 @@
 //   wayland_tryout capture X Y W H FILE.png
 //   wayland_tryout hold-button X Y SECONDS | hold-keys SECONDS COMBO
 //   wayland_tryout keep SECONDS
+//   wayland_tryout print-keymap KEYSYM... | upload-keymap FILE|us [SHIFT_KEYCODE]
 // The hold commands press and wait (for trying stop signals and a killed
 // client with input held). keep makes a virtual pointer and keyboard and
 // waits, so the seat has devices the way a desktop with a real mouse and
 // keyboard has (its pointer goes to the layout's bottom-right corner).
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,18 +25,13 @@
 
 #include "input/key_names.h"
 #include "platform/capture.h"
+#include "platform/linux/wayland/wayland_connection.h"
 #include "platform/linux/wayland/wayland_interrupts.h"
 #include "platform/linux/wayland/wayland_keyboard.h"
 #include "platform/linux/wayland/wayland_platform.h"
 #include "platform/timing.h"
 #include "tree/unicode_text.h"
-#include "platform/linux/wayland/wayland_connection.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
-#include <wayland-client.h>
-#include <xkbcommon/xkbcommon.h>
 
 namespace wl = platform::wayland;
 using platform::MouseEventType;
@@ -112,8 +113,8 @@ int main(int argc, char** argv) {
         else
             std::printf("unknown\n");
     } else if (command == "scroll" && args.size() >= 2) {
-        const auto event = wl::createScrollWheelEvent(std::atoi(args[1].c_str()),
-                                                      args.size() > 2 ? std::atoi(args[2].c_str()) : 0);
+        const auto event =
+            wl::createScrollWheelEvent(std::atoi(args[1].c_str()), args.size() > 2 ? std::atoi(args[2].c_str()) : 0);
         if (event) wl::postEvent(*event);
     } else if (command == "type" && args.size() >= 2) {
         const auto clusters = graphemeClustersUtf16(args[1]);
@@ -218,8 +219,8 @@ int main(int argc, char** argv) {
         }
         auto* connection = wl::Connection::shared();
         if (!connection) return 1;
-        auto* keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(connection->keyboardManager(),
-                                                                                  connection->seat());
+        auto* keyboard =
+            zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(connection->keyboardManager(), connection->seat());
         connection->roundtrip();
         const int file = memfd_create("keymap", MFD_CLOEXEC);
         if (write(file, text.c_str(), text.size() + 1) < 0) return 1;
@@ -243,7 +244,8 @@ int main(int argc, char** argv) {
     } else if (command == "print-keymap") {
         wl::Keymap keymap;
         std::vector<platform::KeySymbol> keysyms;
-        for (std::size_t i = 1; i < args.size(); ++i) keysyms.push_back(static_cast<platform::KeySymbol>(std::strtoul(args[i].c_str(), nullptr, 0)));
+        for (std::size_t i = 1; i < args.size(); ++i)
+            keysyms.push_back(static_cast<platform::KeySymbol>(std::strtoul(args[i].c_str(), nullptr, 0)));
         keymap.add(keysyms);
         std::printf("%s", keymap.text().c_str());
     } else {

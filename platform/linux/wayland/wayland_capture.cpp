@@ -31,8 +31,7 @@ std::string failure = noCapture;
 // A shared memory buffer the compositor writes a frame into.
 class SharedBuffer {
 public:
-    SharedBuffer(wl_shm* shm, std::uint32_t width, std::uint32_t height, std::uint32_t stride,
-                 std::uint32_t format) {
+    SharedBuffer(wl_shm* shm, std::uint32_t width, std::uint32_t height, std::uint32_t stride, std::uint32_t format) {
         size_ = static_cast<std::size_t>(stride) * height;
         if (size_ == 0 || size_ > INT32_MAX) return;
         descriptor_ = memfd_create("tavik-ax-capture", MFD_CLOEXEC);
@@ -81,8 +80,8 @@ struct FrameEvents {
     bool failed = false;
 };
 
-void onBuffer(void* data, zwlr_screencopy_frame_v1*, std::uint32_t format, std::uint32_t width,
-              std::uint32_t height, std::uint32_t stride) {
+void onBuffer(void* data, zwlr_screencopy_frame_v1*, std::uint32_t format, std::uint32_t width, std::uint32_t height,
+              std::uint32_t stride) {
     auto* events = static_cast<FrameEvents*>(data);
     if (events->offered) return;
     events->offered = true;
@@ -108,7 +107,7 @@ void onDmabuf(void*, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t, st
 
 void onBufferDone(void* data, zwlr_screencopy_frame_v1*) { static_cast<FrameEvents*>(data)->described = true; }
 
-const zwlr_screencopy_frame_v1_listener frameListener{onBuffer, onFlags, onReady,     onFailed,
+const zwlr_screencopy_frame_v1_listener frameListener{onBuffer, onFlags,  onReady,     onFailed,
                                                       onDamage, onDmabuf, onBufferDone};
 
 // Copies the part of an output (in layout pixels) into the image of the
@@ -135,9 +134,9 @@ bool captureOutputPart(Connection& connection, const Output& output, const Pixel
     // Version 3 describes every buffer type and then says so; before it the
     // one wl_shm buffer is all.
     const bool waitForAll = connection.screencopyVersion() >= 3;
-    const bool described = connection.dispatchUntil(
-        [&] { return events.failed || (events.offered && (events.described || !waitForAll)); },
-        frameTimeoutMilliseconds);
+    const bool described =
+        connection.dispatchUntil([&] { return events.failed || (events.offered && (events.described || !waitForAll)); },
+                                 frameTimeoutMilliseconds);
     if (!described || events.failed || !events.offered) {
         failure = "the compositor did not capture output " + output.name;
         return false;

@@ -182,7 +182,8 @@ struct Connection::Globals {
 
     template <typename T>
     T* bind(const Offer& offer, const wl_interface* interface, std::uint32_t highest) {
-        return static_cast<T*>(wl_registry_bind(registry.get(), offer.name, interface, std::min(offer.version, highest)));
+        return static_cast<T*>(
+            wl_registry_bind(registry.get(), offer.name, interface, std::min(offer.version, highest)));
     }
 };
 
@@ -258,7 +259,8 @@ bool Connection::start() {
         if (!record->output) continue;
         wl_output_add_listener(record->output.get(), &outputListener, record.get());
         if (globals.xdgOutputs) {
-            record->xdgOutput.reset(zxdg_output_manager_v1_get_xdg_output(globals.xdgOutputs.get(), record->output.get()));
+            record->xdgOutput.reset(
+                zxdg_output_manager_v1_get_xdg_output(globals.xdgOutputs.get(), record->output.get()));
             if (record->xdgOutput)
                 zxdg_output_v1_add_listener(record->xdgOutput.get(), &xdgOutputListener, record.get());
         }

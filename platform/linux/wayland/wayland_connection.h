@@ -33,8 +33,8 @@ struct Output {
     std::int32_t pixelWidth = 0;  // its current mode, in device pixels
     std::int32_t pixelHeight = 0;
     std::int32_t scale = 1;
-    std::int32_t transform = 0;   // wl_output_transform; 0 is upright
-    bool logicalKnown = false;    // xdg-output gave its place and size
+    std::int32_t transform = 0;  // wl_output_transform; 0 is upright
+    bool logicalKnown = false;   // xdg-output gave its place and size
 };
 
 class Connection {

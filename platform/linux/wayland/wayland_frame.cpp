@@ -92,8 +92,8 @@ void drawFrame(Image& image, const PixelBox& imageArea, const Frame& frame, cons
             columnSpans.push_back(span);
         }
     for (long y = part.y0; y < part.y1; ++y) {
-        std::uint8_t* out = image.rgb.data() +
-                            ((y - imageArea.y0) * static_cast<long>(image.width) + (part.x0 - imageArea.x0)) * 3;
+        std::uint8_t* out =
+            image.rgb.data() + ((y - imageArea.y0) * static_cast<long>(image.width) + (part.x0 - imageArea.x0)) * 3;
         if (sameSize) {
             const std::uint8_t* in = pixelAt(frame, static_cast<std::uint32_t>(part.x0 - shown.x0),
                                              static_cast<std::uint32_t>(y - shown.y0));

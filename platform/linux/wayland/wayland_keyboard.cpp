@@ -53,7 +53,8 @@ void noteHolding() {
 void releaseHeld() {
     if (!state.device) return;
     for (auto key = state.pressed.rbegin(); key != state.pressed.rend(); ++key)
-        zwp_virtual_keyboard_v1_key(state.device.get(), eventTime(), *key - evdevOffset, WL_KEYBOARD_KEY_STATE_RELEASED);
+        zwp_virtual_keyboard_v1_key(state.device.get(), eventTime(), *key - evdevOffset,
+                                    WL_KEYBOARD_KEY_STATE_RELEASED);
     state.pressed.clear();
     if (state.modifiers) zwp_virtual_keyboard_v1_modifiers(state.device.get(), 0, 0, 0, 0);
     state.modifiers = 0;
@@ -87,8 +88,8 @@ int keymapFile(const std::string& text) {
 zwp_virtual_keyboard_v1* device(Connection& connection) {
     if (state.device) return state.device.get();
     if (!connection.keyboardManager() || !connection.seat()) return nullptr;
-    state.device.reset(zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(connection.keyboardManager(),
-                                                                               connection.seat()));
+    state.device.reset(
+        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(connection.keyboardManager(), connection.seat()));
     if (!state.device) return nullptr;
     connection.atDisconnect(closeKeyboard);
     onInterrupt(releaseKeys);

@@ -154,8 +154,9 @@ std::optional<KeyStroke> Keymap::stroke(KeySymbol keysym) const {
 // indicators (reproduced every time).
 std::string Keymap::text() const {
     const auto last = static_cast<std::uint32_t>(firstKeycode + keys_.size() - 1);
-    std::string text = "xkb_keymap {\nxkb_keycodes \"tavik-ax\" {\n    minimum = 8;\n    maximum = " +
-                       std::to_string(maximumKeycode) + ";\n";
+    std::string text =
+        "xkb_keymap {\nxkb_keycodes \"tavik-ax\" {\n    minimum = 8;\n    maximum = " + std::to_string(maximumKeycode) +
+        ";\n";
     text +=
         "    indicator 1 = \"Caps Lock\";\n"
         "    indicator 2 = \"Num Lock\";\n"
@@ -182,8 +183,9 @@ std::string Keymap::text() const {
         "    virtual_modifiers Alt,Meta,Super,Hyper;\n";
     for (const Key& key : keys_)
         if (const char* virtualModifier = virtualModifierOf(key.base))
-            text += "    interpret " + keysymName(key.base) + "+AnyOfOrNone(all) {\n        virtualModifier = " +
-                    virtualModifier + ";\n        action = SetMods(modifiers = modMapMods, clearLocks);\n    };\n";
+            text += "    interpret " + keysymName(key.base) +
+                    "+AnyOfOrNone(all) {\n        virtualModifier = " + virtualModifier +
+                    ";\n        action = SetMods(modifiers = modMapMods, clearLocks);\n    };\n";
     text +=
         "    indicator \"Caps Lock\" { whichModState = locked; modifiers = Lock; };\n"
         "    indicator \"Num Lock\" { whichModState = locked; modifiers = Mod2; };\n"
@@ -197,7 +199,8 @@ std::string Keymap::text() const {
         const Key& key = keys_[i];
         const std::string name = keyName(static_cast<std::uint32_t>(firstKeycode + i));
         if (key.shifted == noSymbol)
-            text += "    key " + name + " { type = \"ONE_LEVEL\", symbols[Group1] = [ " + keysymName(key.base) + " ] };\n";
+            text +=
+                "    key " + name + " { type = \"ONE_LEVEL\", symbols[Group1] = [ " + keysymName(key.base) + " ] };\n";
         else
             text += "    key " + name + " { type = \"TWO_LEVEL\", symbols[Group1] = [ " + keysymName(key.base) + ", " +
                     keysymName(key.shifted) + " ] };\n";
@@ -214,8 +217,8 @@ bool keymapCompiles(const std::string& text) {
     // No include path and no environment: the text is complete, and
     // nothing is printed.
     const std::unique_ptr<xkb_context, void (*)(xkb_context*)> context(
-        xkb_context_new(static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES |
-                                                       XKB_CONTEXT_NO_ENVIRONMENT_NAMES)),
+        xkb_context_new(
+            static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES)),
         xkb_context_unref);
     if (!context) return false;
     xkb_context_set_log_fn(context.get(), quietLog);

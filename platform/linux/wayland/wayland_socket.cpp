@@ -2,7 +2,6 @@
 
 #include <sys/un.h>
 
-
 namespace platform::wayland {
 
 std::optional<std::string> socketPath(const char* waylandDisplay, const char* runtimeDirectory) {

@@ -83,8 +83,12 @@ TEST(WaylandFrame, OutputsComposeIntoTheRequestedAreaAndTheRestStaysBlack) {
     // it); the image asks for 1,1 .. 6,3 (5x2).
     const PixelBox area{1, 1, 6, 3};
     Image image = blankImage(area);
-    const TestFrame left(3, 2, PixelOrder::bgrx, false, [](int x, int y) { return Rgb{1, static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y)}; });
-    const TestFrame right(2, 1, PixelOrder::rgbx, false, [](int x, int) { return Rgb{2, static_cast<std::uint8_t>(x), 0}; });
+    const TestFrame left(3, 2, PixelOrder::bgrx, false, [](int x, int y) {
+        return Rgb{1, static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y)};
+    });
+    const TestFrame right(2, 1, PixelOrder::rgbx, false, [](int x, int) {
+        return Rgb{2, static_cast<std::uint8_t>(x), 0};
+    });
     // Each frame shows the part of its output inside the area.
     platform::wayland::drawFrame(image, area, left.frame, PixelBox{1, 1, 4, 3});
     platform::wayland::drawFrame(image, area, right.frame, PixelBox{4, 1, 6, 2});

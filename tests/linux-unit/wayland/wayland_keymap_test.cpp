@@ -36,10 +36,20 @@ struct Compiled {
 constexpr KeySymbol shiftL = 0xffe1, controlL = 0xffe3, altL = 0xffe9, superL = 0xffeb, home = 0xff50;
 
 TEST(WaylandKeymap, EveryKeysymTypesOnItsOwnKeyWithTheModifiersThatKeyNeeds) {
-    const std::vector<KeySymbol> keysyms = {
-        'a', 'A', 'Z', '?', home, 0xff0d /* Return */, 0xc9 /* Eacute */, 0x6c4 /* Cyrillic_de */,
-        0x1004e2d /* 中 */, 0x101f44d /* 👍 */, 0x1000301 /* combining acute */, 0x1e5 /* ǅ, title case */,
-        0xffe4 /* Control_R */, 0xffe7 /* Meta_L */};
+    const std::vector<KeySymbol> keysyms = {'a',
+                                            'A',
+                                            'Z',
+                                            '?',
+                                            home,
+                                            0xff0d /* Return */,
+                                            0xc9 /* Eacute */,
+                                            0x6c4 /* Cyrillic_de */,
+                                            0x1004e2d /* 中 */,
+                                            0x101f44d /* 👍 */,
+                                            0x1000301 /* combining acute */,
+                                            0x1e5 /* ǅ, title case */,
+                                            0xffe4 /* Control_R */,
+                                            0xffe7 /* Meta_L */};
     Keymap keymap;
     ASSERT_TRUE(keymap.add(keysyms));
     const Compiled compiled(keymap.text());
@@ -100,7 +110,7 @@ TEST(WaylandKeymap, ModifierKeysAndMasksMeanWhatToolkitsReadFromThem) {
         // same modifier from the key press.
         xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, 0);
         const std::unique_ptr<xkb_state, void (*)(xkb_state*)> keyed(xkb_state_new(compiled.keymap.get()),
-                                                                    xkb_state_unref);
+                                                                     xkb_state_unref);
         xkb_state_update_key(keyed.get(), keymap.stroke(c.key)->keycode, XKB_KEY_DOWN);
         EXPECT_EQ(xkb_state_serialize_mods(keyed.get(), XKB_STATE_MODS_DEPRESSED), c.mask) << std::hex << c.key;
     }
@@ -130,11 +140,11 @@ TEST(WaylandKeymap, CharactersBecomeTheKeysymsThatTypeThem) {
     };
     const Case cases[] = {
         {u"aZ é", {'a', 'Z', ' ', 0xe9}},
-        {u"\r\n", {0xff0d}},                          // one line break
+        {u"\r\n", {0xff0d}},  // one line break
         {u"\n\t\b\x1b\x7f", {0xff0d, 0xff09, 0xff08, 0xff1b, 0xffff}},
-        {u"д", {0x6c4}},                               // a named keysym where XKB has one
+        {u"д", {0x6c4}},  // a named keysym where XKB has one
         {u"中", {0x1004e2d}},
-        {u"👍🏽", {0x101f44d, 0x101f3fd}},              // a surrogate pair is one character
+        {u"👍🏽", {0x101f44d, 0x101f3fd}},  // a surrogate pair is one character
         {u"e\u0301", {'e', 0x1000301}},
         {std::u16string(1, u'\xd800'), {0x100fffd}},  // unpaired surrogate
     };

@@ -20,7 +20,8 @@ bool operator==(const AbsoluteMotion& a, const AbsoluteMotion& b) {
 }
 
 TEST(WaylandLayout, BoundsEncloseEveryOutputWhereverTheOriginIs) {
-    const Rect bounds = platform::wayland::layoutBounds({{0, 0, 1280, 1024}, {-1920, 200, 1920, 1080}, {1280, 0, 800, 600}});
+    const Rect bounds =
+        platform::wayland::layoutBounds({{0, 0, 1280, 1024}, {-1920, 200, 1920, 1080}, {1280, 0, 800, 600}});
     EXPECT_EQ(bounds.x, -1920);
     EXPECT_EQ(bounds.y, 0);
     EXPECT_EQ(bounds.width, 1920 + 1280 + 800);
@@ -70,8 +71,9 @@ TEST(WaylandWheel, OneStepPerStartedFortyUnitsAtMostFifty) {
         std::int64_t amount;
         int steps;
     };
-    const Case cases[] = {{0, 0},   {1, 1},    {40, 1},   {41, 2},    {-120, 3},
-                          {2000, 50}, {2001, 50}, {INT32_MIN, 50}, {std::numeric_limits<std::int64_t>::min(), 50}};
+    const Case cases[] = {{0, 0},     {1, 1},          {40, 1},
+                          {41, 2},    {-120, 3},       {2000, 50},
+                          {2001, 50}, {INT32_MIN, 50}, {std::numeric_limits<std::int64_t>::min(), 50}};
     for (const Case& c : cases) EXPECT_EQ(platform::wayland::wheelSteps(c.amount), c.steps) << c.amount;
 }
 

@@ -20,8 +20,10 @@ TEST(WaylandSocket, PathComesFromWaylandDisplayAndTheRuntimeFolder) {
 
 TEST(WaylandSocket, OneCompositorHasOneTurnNameHoweverItsSocketIsNamed) {
     using platform::wayland::turnName;
-    EXPECT_EQ(turnName("/run/user/1000/wayland-1", "/run/user/1000"), turnName("/run/user/1000/wayland-1", "/run/user/1000/"));
-    EXPECT_NE(turnName("/run/user/1000/wayland-1", "/run/user/1000"), turnName("/run/user/1000/wayland-2", "/run/user/1000"));
+    EXPECT_EQ(turnName("/run/user/1000/wayland-1", "/run/user/1000"),
+              turnName("/run/user/1000/wayland-1", "/run/user/1000/"));
+    EXPECT_NE(turnName("/run/user/1000/wayland-1", "/run/user/1000"),
+              turnName("/run/user/1000/wayland-2", "/run/user/1000"));
     // Names the X11 lock reads specially (host:display.screen) are defused.
     const std::string name = turnName("/tmp/a:b/wayland.1", "/run/user/1000");
     EXPECT_EQ(name.find(':'), std::string::npos);
