@@ -9,8 +9,11 @@
 #include <wayland-client.h>
 
 #include <cstdint>
+#include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/linux/wayland/wayland_connection.h"
 #include "platform/linux/wayland/wayland_frame.h"
@@ -110,10 +113,20 @@ void onBufferDone(void* data, zwlr_screencopy_frame_v1*) { static_cast<FrameEven
 const zwlr_screencopy_frame_v1_listener frameListener{onBuffer, onFlags,  onReady,     onFailed,
                                                       onDamage, onDmabuf, onBufferDone};
 
-// Copies the part of an output (in layout pixels) into the image of the
-// layout area imageArea; false with the reason noted when it fails.
-bool captureOutputPart(Connection& connection, const Output& output, const PixelBox& part, Image& image,
-                       const PixelBox& imageArea) {
+// One output's part of the capture, from request to pixels.
+struct PartCapture {
+    const Output* output = nullptr;
+    PixelBox part;  // in layout pixels
+    FrameEvents events;
+    Proxy<zwlr_screencopy_frame_v1, zwlr_screencopy_frame_v1_destroy> frame;
+    std::unique_ptr<SharedBuffer> buffer;
+    std::optional<PixelOrder> order;
+};
+
+// Asks for the part of the output; false with the reason noted when it
+// cannot be asked for.
+bool request(Connection& connection, PartCapture& capture) {
+    const Output& output = *capture.output;
     // The frame of a rotated or mirrored output comes in the output's own
     // orientation; turning it is not done here, and a picture on its side
     // would be wrong, not just incomplete.
@@ -123,42 +136,75 @@ bool captureOutputPart(Connection& connection, const Output& output, const Pixel
     }
     const auto originX = static_cast<long>(output.logical.x);
     const auto originY = static_cast<long>(output.logical.y);
-    FrameEvents events;
-    const Proxy<zwlr_screencopy_frame_v1, zwlr_screencopy_frame_v1_destroy> frame(
-        zwlr_screencopy_manager_v1_capture_output_region(
-            connection.screencopyManager(), 0, output.handle, static_cast<std::int32_t>(part.x0 - originX),
-            static_cast<std::int32_t>(part.y0 - originY), static_cast<std::int32_t>(part.width()),
-            static_cast<std::int32_t>(part.height())));
-    if (!frame) return false;
-    zwlr_screencopy_frame_v1_add_listener(frame.get(), &frameListener, &events);
+    capture.frame.reset(zwlr_screencopy_manager_v1_capture_output_region(
+        connection.screencopyManager(), 0, output.handle, static_cast<std::int32_t>(capture.part.x0 - originX),
+        static_cast<std::int32_t>(capture.part.y0 - originY), static_cast<std::int32_t>(capture.part.width()),
+        static_cast<std::int32_t>(capture.part.height())));
+    if (!capture.frame) return false;
+    zwlr_screencopy_frame_v1_add_listener(capture.frame.get(), &frameListener, &capture.events);
+    return true;
+}
+
+// Gives the compositor a buffer of the kind it described; false with the
+// reason noted when the description cannot be used.
+bool provideBuffer(Connection& connection, PartCapture& capture) {
+    const FrameEvents& events = capture.events;
+    const std::string& name = capture.output->name;
+    if (events.failed || !events.offered) {
+        failure = "the compositor did not capture output " + name;
+        return false;
+    }
+    capture.order = pixelOrderOf(events.format);
+    if (!capture.order || events.stride < events.width * 4 || events.width == 0 || events.height == 0) {
+        failure = "the compositor captures output " + name + " in a pixel format that is not read here";
+        return false;
+    }
+    capture.buffer =
+        std::make_unique<SharedBuffer>(connection.shm(), events.width, events.height, events.stride, events.format);
+    if (!capture.buffer->buffer()) {
+        failure = "no shared memory for the capture of output " + name;
+        return false;
+    }
+    zwlr_screencopy_frame_v1_copy(capture.frame.get(), capture.buffer->buffer());
+    return true;
+}
+
+// Captures the parts of every output at once: all frames are asked for,
+// then all buffers given, so the outputs' repaints are waited for together
+// rather than one after the other.
+bool captureParts(Connection& connection, std::vector<std::unique_ptr<PartCapture>>& captures) {
+    for (auto& capture : captures)
+        if (!request(connection, *capture)) return false;
     // Version 3 describes every buffer type and then says so; before it the
     // one wl_shm buffer is all.
     const bool waitForAll = connection.screencopyVersion() >= 3;
-    const bool described =
-        connection.dispatchUntil([&] { return events.failed || (events.offered && (events.described || !waitForAll)); },
-                                 frameTimeoutMilliseconds);
-    if (!described || events.failed || !events.offered) {
-        failure = "the compositor did not capture output " + output.name;
+    const auto described = [&] {
+        for (const auto& capture : captures) {
+            const FrameEvents& events = capture->events;
+            if (!events.failed && !(events.offered && (events.described || !waitForAll))) return false;
+        }
+        return true;
+    };
+    if (!connection.dispatchUntil(described, frameTimeoutMilliseconds)) {
+        failure = "the compositor did not answer a screen capture";
         return false;
     }
-    const std::optional<PixelOrder> order = pixelOrderOf(events.format);
-    if (!order || events.stride < events.width * 4 || events.width == 0 || events.height == 0) {
-        failure = "the compositor captures output " + output.name + " in a pixel format that is not read here";
+    for (auto& capture : captures)
+        if (!provideBuffer(connection, *capture)) return false;
+    const auto finished = [&] {
+        for (const auto& capture : captures)
+            if (!capture->events.ready && !capture->events.failed) return false;
+        return true;
+    };
+    if (!connection.dispatchUntil(finished, frameTimeoutMilliseconds)) {
+        failure = "the compositor did not answer a screen capture";
         return false;
     }
-    const SharedBuffer buffer(connection.shm(), events.width, events.height, events.stride, events.format);
-    if (!buffer.buffer()) {
-        failure = "no shared memory for the capture of output " + output.name;
-        return false;
-    }
-    zwlr_screencopy_frame_v1_copy(frame.get(), buffer.buffer());
-    if (!connection.dispatchUntil([&] { return events.ready || events.failed; }, frameTimeoutMilliseconds) ||
-        !events.ready) {
-        failure = "the compositor did not capture output " + output.name;
-        return false;
-    }
-    drawFrame(image, imageArea,
-              Frame{buffer.data(), events.width, events.height, events.stride, *order, events.yInverted}, part);
+    for (const auto& capture : captures)
+        if (!capture->events.ready) {
+            failure = "the compositor did not capture output " + capture->output->name;
+            return false;
+        }
     return true;
 }
 
@@ -190,12 +236,24 @@ std::optional<Image> captureScreenImage(Rect rect) {
         failure = "not enough memory for the image";
         return std::nullopt;
     }
+    std::vector<std::unique_ptr<PartCapture>> captures;
     for (const Output& output : connection->outputs()) {
         const std::optional<PixelBox> area = pixelBoxOf(output.logical);
         if (!area) continue;
         const PixelBox part = intersect(*wanted, *area);
         if (part.empty()) continue;
-        if (!captureOutputPart(*connection, output, part, image, *wanted)) return std::nullopt;
+        auto capture = std::make_unique<PartCapture>();
+        capture->output = &output;
+        capture->part = part;
+        captures.push_back(std::move(capture));
+    }
+    if (!captureParts(*connection, captures)) return std::nullopt;
+    for (const auto& capture : captures) {
+        const FrameEvents& events = capture->events;
+        drawFrame(image, *wanted,
+                  Frame{capture->buffer->data(), events.width, events.height, events.stride, *capture->order,
+                        events.yInverted},
+                  capture->part);
     }
     return image;
 }
