@@ -63,8 +63,20 @@ entry.connect("notify::cursor-position", lambda e, p: say("cursor", e.props.curs
 entry.connect("notify::selection-bound", lambda e, p: say("cursor", e.props.cursor_position, e.props.selection_bound))
 box.pack_start(entry, False, False, 0)
 area = Gtk.EventBox()
-area.set_size_request(1280, 900)
+area.set_size_request(1280, 600)
 box.pack_start(area, True, True, 0)
+# A view larger than its window both ways, scrolled to the middle, whose
+# scroll positions are reported.
+scroller = Gtk.ScrolledWindow()
+scroller.set_size_request(1280, 300)
+canvas = Gtk.DrawingArea()
+canvas.set_size_request(6000, 6000)
+scroller.add(canvas)
+box.pack_start(scroller, False, False, 0)
+for name, adjustment in (("hscroll", scroller.get_hadjustment()), ("vscroll", scroller.get_vadjustment())):
+    adjustment.connect("value-changed", lambda a, n=name: say(n, int(a.get_value())))
+    adjustment.connect("changed", lambda a: a.set_value((a.get_upper() - a.get_page_size()) / 2)
+                       if a.get_value() == 0 else None)
 window.add(box)
 window.add_events(Gdk.EventMask.BUTTON_PRESS_MASK | Gdk.EventMask.BUTTON_RELEASE_MASK |
                   Gdk.EventMask.POINTER_MOTION_MASK | Gdk.EventMask.SCROLL_MASK |
