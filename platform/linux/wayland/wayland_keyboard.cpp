@@ -12,16 +12,10 @@
 #include "platform/linux/wayland/wayland_connection.h"
 #include "platform/linux/wayland/wayland_interrupts.h"
 #include "platform/linux/wayland/wayland_proxy.h"
-#include "platform/timing.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
 namespace platform::wayland {
 namespace {
-
-// Time the applications get to take a new keymap in before the first key
-// that needs it. A native Wayland client reads the keymap event before the
-// key anyway; an X client under Xwayland reads a changed mapping lazily.
-constexpr std::uint32_t settleMicroseconds = 50000;
 
 // Evdev key codes are XKB keycodes less 8.
 constexpr std::uint32_t evdevOffset = 8;
@@ -120,10 +114,13 @@ bool useKeymap(const Keymap& keymap) {
     // A modifier state makes the keyboard the seat's active one, which
     // hands its keymap to the clients now rather than with the first key.
     zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 0, 0);
+    // No pause follows: a client gets the keymap in the same stream as the
+    // keys, before them. Measured with GTK 3 natively and under Xwayland:
+    // text typed right after a new keymap, and a text that switched keymaps
+    // in the middle, arrived whole and right.
     if (!connection->roundtrip()) return false;
     state.keymap = keymap;
     noteHolding();
-    sleepMicroseconds(settleMicroseconds);
     return true;
 }
 

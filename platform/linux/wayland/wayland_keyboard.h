@@ -22,9 +22,8 @@ namespace platform::wayland {
 
 // Makes the keymap the keyboard's (creating the keyboard on first use);
 // true when it is in place. When the keymap changed, the keyboard is made
-// the seat's active one and the clients are given a moment to take the new
-// keymap in before the first key (see the .cpp). False when the compositor
-// has no virtual keyboards or does not answer.
+// the seat's active one, which hands the keymap to the clients. False when
+// the compositor has no virtual keyboards or does not answer.
 bool useKeymap(const Keymap& keymap);
 
 // The keymap in use (valid after useKeymap succeeded).
