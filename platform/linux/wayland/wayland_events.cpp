@@ -108,18 +108,20 @@ bool isPress(MouseEventType type) {
            type == MouseEventType::otherMouseDown;
 }
 
+// The motion is sent even when this run put the pointer there last: the
+// user's mouse may have moved it since, and no client can tell.
 void movePointer(Connection& connection, zwlr_virtual_pointer_v1* pointer, Point point, bool settle) {
     const Rect layout = layoutOf(connection);
     const std::optional<AbsoluteMotion> motion = absoluteMotion(point, layout);
     if (!motion) return;
     const Point target = motionTarget(*motion, layout);
-    if (state.position && state.position->x == target.x && state.position->y == target.y) return;
+    const bool moved = !state.position || state.position->x != target.x || state.position->y != target.y;
     zwlr_virtual_pointer_v1_motion_absolute(pointer, eventTime(), motion->x, motion->y, motion->xExtent,
                                             motion->yExtent);
     zwlr_virtual_pointer_v1_frame(pointer);
     connection.roundtrip();
     state.position = target;
-    if (settle) sleepMicroseconds(moveSettleMicroseconds);
+    if (settle && moved) sleepMicroseconds(moveSettleMicroseconds);
 }
 
 void postMouse(Connection& connection, const MouseEvent& mouse) {
