@@ -1,8 +1,12 @@
 # Input, displays and capture on a Wayland session through the wlroots
 # protocols (virtual pointer, virtual keyboard, screencopy) and xdg-output.
-# Included from the Linux backend; defines the object library
-# tavik_platform_wayland and, with GoogleTest, the tests of its own logic.
-# The protocol glue is generated from the XML files vendored beside this file.
+# Included from the Linux backend after tavik_platform_linux is defined;
+# defines the object library tavik_platform_wayland and, with GoogleTest,
+# the tests of its own logic (tavik_wayland_tests, ctest name
+# linux-wayland). A program that uses it links tavik_platform_wayland
+# directly, beside tavik_platform_linux (objects of an object library reach
+# only the targets that link it directly). The protocol glue is generated
+# from the XML files vendored beside this file.
 pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client xkbcommon)
 pkg_get_variable(TAVIK_WAYLAND_SCANNER wayland-scanner wayland_scanner)
 if(NOT TAVIK_WAYLAND_SCANNER)
