@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/wayland/wayland_connection.h"
-#include "platform/linux/wayland/wayland_frame.h"
-#include "platform/linux/wayland/wayland_platform.h"
-#include "platform/linux/wayland/wayland_proxy.h"
+#include "platform/linux/wayland/connection.h"
+#include "platform/linux/wayland/frame.h"
+#include "platform/linux/wayland/platform.h"
+#include "platform/linux/wayland/proxy.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace platform::wayland {

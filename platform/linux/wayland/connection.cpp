@@ -1,4 +1,4 @@
-#include "platform/linux/wayland/wayland_connection.h"
+#include "platform/linux/wayland/connection.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,8 +14,8 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/linux/wayland/wayland_proxy.h"
-#include "platform/linux/wayland/wayland_socket.h"
+#include "platform/linux/wayland/proxy.h"
+#include "platform/linux/wayland/socket.h"
 #include "platform/timing.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"

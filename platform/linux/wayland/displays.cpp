@@ -1,9 +1,9 @@
 // Displays are the compositor's outputs with a place in the layout, read
 // once when the connection is made. A display's identifier is its position
 // in that list plus one, so that 0 names no display.
-#include "platform/linux/wayland/wayland_connection.h"
-#include "platform/linux/wayland/wayland_layout.h"
-#include "platform/linux/wayland/wayland_platform.h"
+#include "platform/linux/wayland/connection.h"
+#include "platform/linux/wayland/layout.h"
+#include "platform/linux/wayland/platform.h"
 
 namespace platform::wayland {
 namespace {

@@ -7,13 +7,13 @@
 
 #include <optional>
 
-#include "platform/linux/wayland/wayland_connection.h"
-#include "platform/linux/wayland/wayland_interrupts.h"
-#include "platform/linux/wayland/wayland_layout.h"
-#include "platform/linux/wayland/wayland_platform.h"
-#include "platform/linux/wayland/wayland_proxy.h"
-#include "platform/linux/wayland/wayland_typing.h"
-#include "platform/linux/wayland/wayland_wheel.h"
+#include "platform/linux/wayland/connection.h"
+#include "platform/linux/wayland/interrupts.h"
+#include "platform/linux/wayland/layout.h"
+#include "platform/linux/wayland/platform.h"
+#include "platform/linux/wayland/proxy.h"
+#include "platform/linux/wayland/typing.h"
+#include "platform/linux/wayland/wheel.h"
 #include "platform/timing.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 

@@ -1,4 +1,4 @@
-#include "platform/linux/wayland/wayland_frame.h"
+#include "platform/linux/wayland/frame.h"
 
 #include <wayland-client-protocol.h>
 

@@ -1,11 +1,11 @@
-#include "platform/linux/wayland/wayland_interrupts.h"
+#include "platform/linux/wayland/interrupts.h"
 
 #include <signal.h>
 
 #include <array>
 #include <csignal>
 
-#include "platform/linux/wayland/wayland_connection.h"
+#include "platform/linux/wayland/connection.h"
 
 namespace platform::wayland {
 namespace {

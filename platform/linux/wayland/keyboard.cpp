@@ -1,4 +1,4 @@
-#include "platform/linux/wayland/wayland_keyboard.h"
+#include "platform/linux/wayland/keyboard.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "platform/linux/wayland/wayland_connection.h"
-#include "platform/linux/wayland/wayland_interrupts.h"
-#include "platform/linux/wayland/wayland_proxy.h"
+#include "platform/linux/wayland/connection.h"
+#include "platform/linux/wayland/interrupts.h"
+#include "platform/linux/wayland/proxy.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
 namespace platform::wayland {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/linux/wayland/wayland_keymap.h"
+#include "platform/linux/wayland/keymap.h"
 
 // This run's virtual keyboard: a keyboard device of its own on the seat,
 // with a keymap this run uploads.

@@ -1,4 +1,4 @@
-#include "platform/linux/wayland/wayland_keymap.h"
+#include "platform/linux/wayland/keymap.h"
 
 #include <unicode/utf16.h>
 #include <xkbcommon/xkbcommon.h>

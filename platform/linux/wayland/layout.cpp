@@ -1,4 +1,4 @@
-#include "platform/linux/wayland/wayland_layout.h"
+#include "platform/linux/wayland/layout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/linux/wayland/wayland_socket.h"
+#include "platform/linux/wayland/socket.h"
 
 #include <sys/un.h>
 

@@ -1,13 +1,13 @@
-#include "platform/linux/wayland/wayland_typing.h"
+#include "platform/linux/wayland/typing.h"
 
 #include <cstdlib>
 
-#include "platform/linux/wayland/wayland_connection.h"
-#include "platform/linux/wayland/wayland_interrupts.h"
-#include "platform/linux/wayland/wayland_keyboard.h"
-#include "platform/linux/wayland/wayland_keymap.h"
-#include "platform/linux/wayland/wayland_socket.h"
-#include "platform/linux/x11_input_lock.h"
+#include "platform/linux/wayland/connection.h"
+#include "platform/linux/wayland/interrupts.h"
+#include "platform/linux/wayland/keyboard.h"
+#include "platform/linux/wayland/keymap.h"
+#include "platform/linux/wayland/socket.h"
+#include "platform/linux/x11/input_lock.h"
 
 namespace platform::wayland {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/wayland/wayland_wheel.h"
+#include "platform/linux/wayland/wheel.h"
 
 #include <algorithm>
 

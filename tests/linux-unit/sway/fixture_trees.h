@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/sway/sway_tree.h"
+#include "platform/linux/sway/tree.h"
 
 namespace sway_test {
 

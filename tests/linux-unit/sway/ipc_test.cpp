@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/linux/sway/sway_ipc.h"
-#include "platform/linux/sway/sway_windows.h"
-#include "sway_fixture_trees.h"
+#include "platform/linux/sway/ipc.h"
+#include "platform/linux/sway/windows.h"
+#include "fixture_trees.h"
 
 namespace {
 

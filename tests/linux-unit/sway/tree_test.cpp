@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/linux/sway/sway_tree.h"
-#include "sway_fixture_trees.h"
+#include "platform/linux/sway/tree.h"
+#include "fixture_trees.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/sway/sway_window_rules.h"
-#include "sway_fixture_trees.h"
+#include "platform/linux/sway/window_rules.h"
+#include "fixture_trees.h"
 
 namespace {
 

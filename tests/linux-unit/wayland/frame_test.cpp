@@ -1,7 +1,7 @@
 // Captured frames into layout images: pixel formats, row order, padding,
 // composition of outputs with uncovered area black, and reduction of
 // scaled outputs to layout units.
-#include "platform/linux/wayland/wayland_frame.h"
+#include "platform/linux/wayland/frame.h"
 
 #include <gtest/gtest.h>
 #include <wayland-client-protocol.h>

@@ -1,7 +1,7 @@
 // The virtual keyboard's keymap: it must compile as the compositor and the
 // clients compile it, give every keysym a key of its own, and make the
 // modifier keys and masks mean what toolkits read from them.
-#include "platform/linux/wayland/wayland_keymap.h"
+#include "platform/linux/wayland/keymap.h"
 
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon.h>

@@ -1,5 +1,5 @@
 // Pointer placement in the output layout and wheel steps.
-#include "platform/linux/wayland/wayland_layout.h"
+#include "platform/linux/wayland/layout.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "platform/linux/wayland/wayland_wheel.h"
+#include "platform/linux/wayland/wheel.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Finding the compositor's socket and naming the typing turn after it.
-#include "platform/linux/wayland/wayland_socket.h"
+#include "platform/linux/wayland/socket.h"
 
 #include <gtest/gtest.h>
 
