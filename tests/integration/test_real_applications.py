@@ -8,7 +8,9 @@ Run: tools/with-desktop /usr/bin/python3 -m unittest discover -s tests/integrati
          -t tests/integration -p 'test_real_applications.py' -v
 """
 
+import json
 import os
+import subprocess
 import re
 import unittest
 
@@ -222,7 +224,15 @@ class ApplicationChecks:
 
     def check_typing(self, typing, exact):
         path, _ = self.target_path(typing.target)
-        answer = harness.run_json(self, ["type", self.pid, path, typing.text, "--window", self.index])
+        code, out, _ = harness.run_tool(["type", self.pid, path, typing.text, "--window", self.index])
+        if code != 0:
+            # What the desktop looked like, for a refusal that is hard to
+            # reproduce: the active window and the tool's window list.
+            active = subprocess.run(["xprop", "-root", "_NET_ACTIVE_WINDOW"], capture_output=True, text=True,
+                                    timeout=10).stdout.strip()
+            windows = harness.run_tool(["list-windows"])[1].strip()
+            self.fail("type answered %s; %s; list-windows %s" % (out.strip(), active, windows))
+        answer = json.loads(out)
         methods = [typing.method] if typing.method else ["AXSetValue", "CGEvent"]
         self.assertIn(answer.get("method"), methods, answer)
         self.assertEqual(answer, {"success": True, "method": answer["method"], "text": typing.text})
