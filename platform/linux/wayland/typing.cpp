@@ -1,7 +1,5 @@
 #include "platform/linux/wayland/typing.h"
 
-#include <wayland-client.h>
-
 #include <cstdlib>
 
 #include "platform/linux/wayland/connection.h"
@@ -81,16 +79,8 @@ void pressKeysyms(const std::vector<KeySymbol>& keysyms) {
 bool takeTurn() {
     Connection* connection = Connection::shared();
     if (!connection) return true;  // nothing will be typed anyway
-    if (!x11::acquireInputLock(turnName(connection->socketPath(), std::getenv("XDG_RUNTIME_DIR")),
-                               turnTimeoutMilliseconds))
-        return false;
-    // On a seat without a keyboard (a headless compositor) no client holds
-    // the keyboard focus: GTK and Qt then mark no window active and no
-    // element focused, and a run that waits for its target's focus before
-    // typing would wait in vain. The run's own keyboard comes first, so the
-    // compositor hands the focused window the keyboard focus meanwhile.
-    if (!(connection->initialSeatCapabilities() & WL_SEAT_CAPABILITY_KEYBOARD)) useKeymap(currentKeymap());
-    return true;
+    return x11::acquireInputLock(turnName(connection->socketPath(), std::getenv("XDG_RUNTIME_DIR")),
+                                 turnTimeoutMilliseconds);
 }
 
 std::optional<TypingFailure> startTyping(const std::vector<std::u16string>& clusters) {
