@@ -13,31 +13,68 @@
 #include "tree/find_command.h"
 #include "tree/read_tree_command.h"
 
+// The project's version, from project() in CMakeLists.txt.
+#ifndef TAVIK_VERSION
+#error "TAVIK_VERSION is defined by the build (the project version in CMakeLists.txt)"
+#endif
+
 namespace {
 
 struct Command {
     std::string_view name;
+    // What --help shows after the name, as the README's command reference
+    // writes it.
+    std::string_view operands;
     CommandResult (*run)(const Arguments&);
 };
 
 // Tested in this order; names match exactly and whole.
 constexpr std::array<Command, 15> commandTable{{
-    {"check-permission", runCheckPermission},
-    {"list-windows", runListWindows},
-    {"activate", runActivate},
-    {"read-tree", runReadTree},
-    {"find", runFind},
-    {"click", runClick},
-    {"click-xy", runClickXY},
-    {"type", runType},
-    {"scroll", runScroll},
-    {"navigate", runNavigate},
-    {"screenshot", runScreenshot},
-    {"key", runKey},
-    {"move-xy", runMoveXY},
-    {"drag-xy", runDragXY},
-    {"pointer", runPointer},
+    {"check-permission", "", runCheckPermission},
+    {"list-windows", "", runListWindows},
+    {"activate", "<pid>", runActivate},
+    {"read-tree", "<pid> [maxDepth] [windowIndex]", runReadTree},
+    {"find", "<pid> [--role X] [--label X] [--value X] [--window N] [--depth N] [--wait MS]", runFind},
+    {"click", "<pid> <path> [--window N]", runClick},
+    {"click-xy", "<x> <y> [--button left|right|middle] [--count 1|2|3]", runClickXY},
+    {"type", "<pid> <path> <text> [--window N]", runType},
+    {"scroll", "<amount> [--horizontal] [--at <x> <y>]", runScroll},
+    {"navigate", "<pid> <url>", runNavigate},
+    {"screenshot", "[pid] [--window N]", runScreenshot},
+    {"key", "<combo> [<combo>...]", runKey},
+    {"move-xy", "<x> <y>", runMoveXY},
+    {"drag-xy", "<x1> <y1> <x2> <y2>", runDragXY},
+    {"pointer", "", runPointer},
 }};
+
+// The two options the program answers itself; no command starts with "-".
+constexpr std::string_view versionOption = "--version";
+constexpr std::string_view helpOption = "--help";
+
+CommandResult version() {
+    JsonObject document;
+    document.set("version", TAVIK_VERSION);
+    return completed(json(document));
+}
+
+// {"usage":[...]}: one line per command with its operands, then the two
+// options.
+CommandResult help() {
+    JsonArray lines;
+    for (const Command& command : commandTable) {
+        std::string line = "tavik-ax ";
+        line += command.name;
+        if (!command.operands.empty()) {
+            line += ' ';
+            line += command.operands;
+        }
+        lines.emplace_back(std::move(line));
+    }
+    for (std::string_view option : {versionOption, helpOption}) lines.emplace_back("tavik-ax " + std::string(option));
+    JsonObject document;
+    document.set("usage", std::move(lines));
+    return completed(json(document));
+}
 
 }  // namespace
 
@@ -46,6 +83,8 @@ CommandResult runDriver(const Arguments& arguments) {
     const std::string_view name = arguments[1];
     for (const Command& command : commandTable)
         if (command.name == name) return command.run(arguments);
+    if (name == versionOption) return version();
+    if (name == helpOption) return help();
     // The list names the eleven first commands only, as it always has:
     // callers match this message.
     std::string message = "Unknown command: ";

@@ -12,7 +12,11 @@
 namespace {
 
 constexpr const char* kServerName = "tavik-ax-mcp";
-constexpr const char* kServerVersion = "0.1.0";
+// The project's version, from project() in CMakeLists.txt.
+#ifndef TAVIK_VERSION
+#error "TAVIK_VERSION is defined by the build (the project version in CMakeLists.txt)"
+#endif
+constexpr const char* kServerVersion = TAVIK_VERSION;
 constexpr const char* kInstructions =
     "Operates the applications on this desktop through their accessibility tree. A typical round: "
     "list_windows to pick a pid and windowIndex, find (or read_tree) to learn an element's path, click or "

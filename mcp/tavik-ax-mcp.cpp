@@ -3,6 +3,7 @@
 // call runs the tavik-ax program beside this one as a child process.
 //
 //   tavik-ax-mcp [--timeout-ms N] [--verbose] [--tavik-ax PATH]
+//   tavik-ax-mcp --version
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,6 +25,10 @@
 #include "mcp/line_reader.h"
 #include "mcp/server.h"
 
+#ifndef TAVIK_VERSION
+#error "TAVIK_VERSION is defined by the build (the project version in CMakeLists.txt)"
+#endif
+
 namespace {
 
 constexpr std::size_t kMaxRequestBytes = 10u * 1024 * 1024;
@@ -32,6 +37,8 @@ constexpr const char* kUsage = "Usage: tavik-ax-mcp [--timeout-ms N] [--verbose]
 struct Options {
     RunSettings run;
     bool verbose = false;
+    // Print {"version":"X.Y.Z"} instead of serving.
+    bool version = false;
 };
 
 // This program's own path: /proc/self/exe where there is one, else the
@@ -76,6 +83,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
         const std::string option = argv[i];
         if (option == "--verbose") {
             options.verbose = true;
+        } else if (option == "--version") {
+            options.version = true;
         } else if (option == "--timeout-ms" && i + 1 < argc) {
             const auto value = positiveNumber(argv[++i]);
             if (!value) return std::nullopt;
@@ -133,6 +142,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
+    if (options->version) return writeAll(nlohmann::json{{"version", TAVIK_VERSION}}.dump() + "\n") ? 0 : 1;
     McpServer::Log log;
     if (options->verbose) {
         log = [](const std::string& line) { std::cerr << "tavik-ax-mcp: " << line << std::endl; };

@@ -7,6 +7,7 @@
 #include "platform/linux/display_server.h"
 #include "platform/linux/sway/windows.h"
 #include "platform/linux/wayland/platform.h"
+#include "platform/linux/x11/monitors.h"
 #include "platform/linux/x11/operations.h"
 #include "platform/window_manager.h"
 
@@ -15,19 +16,34 @@ namespace {
 
 bool onWayland() { return display_server::kind() == display_server::Kind::wayland; }
 
+std::vector<Monitor> sessionMonitors() { return onWayland() ? wayland::monitors() : x11::monitors(); }
+
 }  // namespace
 
-std::uint32_t activeDisplayCount() { return onWayland() ? wayland::activeDisplayCount() : x11::activeDisplayCount(); }
+// A display's identifier is its position in the session's list plus one,
+// so that 0 names no display.
+std::uint32_t activeDisplayCount() { return static_cast<std::uint32_t>(sessionMonitors().size()); }
 
 std::vector<DisplayId> activeDisplayList(std::uint32_t capacity) {
-    return onWayland() ? wayland::activeDisplayList(capacity) : x11::activeDisplayList(capacity);
+    std::vector<DisplayId> list;
+    const std::uint32_t count = activeDisplayCount();
+    for (std::uint32_t i = 0; i < count && i < capacity; ++i) list.push_back(i + 1);
+    return list;
 }
 
 Rect displayBounds(DisplayId display) {
-    return onWayland() ? wayland::displayBounds(display) : x11::displayBounds(display);
+    const std::vector<Monitor> list = sessionMonitors();
+    if (display == 0 || display > list.size()) return Rect{};
+    return list[display - 1].bounds;
 }
 
-DisplayId mainDisplayId() { return onWayland() ? wayland::mainDisplayId() : x11::mainDisplayId(); }
+// The primary display, else the first; 0 (no display) without any.
+DisplayId mainDisplayId() {
+    const std::vector<Monitor> list = sessionMonitors();
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i].primary) return static_cast<DisplayId>(i + 1);
+    return list.empty() ? 0 : 1;
+}
 
 std::optional<Image> captureScreenImage(Rect rect) {
     return onWayland() ? wayland::captureScreenImage(rect) : x11::captureScreenImage(rect);

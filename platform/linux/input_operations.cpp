@@ -1,4 +1,6 @@
 // The platform's input operations on the session's display server.
+#include <variant>
+
 #include "platform/events.h"
 #include "platform/linux/display_server.h"
 #include "platform/linux/wayland/platform.h"
@@ -9,34 +11,39 @@ namespace {
 
 bool onWayland() { return display_server::kind() == display_server::Kind::wayland; }
 
+// Events are plain values until posted; they are made only while the
+// session's display server can be reached.
+bool hasConnection() { return onWayland() ? wayland::hasConnection() : x11::hasConnection(); }
+
 }  // namespace
 
 bool canPostInput() { return onWayland() ? wayland::canPostInput() : x11::canPostInput(); }
 
 std::optional<Event> createMouseEvent(MouseEventType type, Point position) {
-    return onWayland() ? wayland::createMouseEvent(type, position) : x11::createMouseEvent(type, position);
+    if (!hasConnection()) return std::nullopt;
+    return MouseEvent{type, position};
 }
 
 void setClickState(Event& event, std::int64_t clickState) {
-    onWayland() ? wayland::setClickState(event, clickState) : x11::setClickState(event, clickState);
+    if (auto* mouse = std::get_if<MouseEvent>(&event)) mouse->clickState = clickState;
 }
 
 std::optional<Point> pointerLocation() { return onWayland() ? wayland::pointerLocation() : x11::pointerLocation(); }
 
 std::optional<Event> createKeyboardEvent(std::uint16_t virtualKey, bool keyDown) {
-    return onWayland() ? wayland::createKeyboardEvent(virtualKey, keyDown) : x11::createKeyboardEvent(virtualKey, keyDown);
+    if (!hasConnection()) return std::nullopt;
+    return KeyboardEvent{virtualKey, keyDown, {}};
 }
 
 void setUnicodeString(Event& event, std::u16string_view characters) {
-    onWayland() ? wayland::setUnicodeString(event, characters) : x11::setUnicodeString(event, characters);
+    if (auto* key = std::get_if<KeyboardEvent>(&event)) key->characters = std::u16string(characters);
 }
 
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) {
-    return onWayland() ? wayland::createScrollWheelEvent(wheel1) : x11::createScrollWheelEvent(wheel1);
-}
+std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) { return createScrollWheelEvent(wheel1, 0); }
 
 std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wheel2) {
-    return onWayland() ? wayland::createScrollWheelEvent(wheel1, wheel2) : x11::createScrollWheelEvent(wheel1, wheel2);
+    if (!hasConnection()) return std::nullopt;
+    return ScrollWheelEvent{wheel1, wheel2};
 }
 
 void postEvent(const Event& event) { onWayland() ? wayland::postEvent(event) : x11::postEvent(event); }

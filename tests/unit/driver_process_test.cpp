@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "main/driver.h"
 
@@ -80,6 +83,10 @@ TEST(DriverProcess, UsageAndUnknownCommands) {
         // The commands added later are names exactly as well.
         {{"Key"}, "Unknown command: Key" + available},
         {{"move"}, "Unknown command: move" + available},
+        // The two options are exact words too.
+        {{"--Version"}, "Unknown command: --Version" + available},
+        {{"-h"}, "Unknown command: -h" + available},
+        {{"help"}, "Unknown command: help" + available},
         {{"say \"hi\" \\ /x"}, "Unknown command: say \"hi\" \\ /x" + available},
         {{"tab\tnew\nline\x01"}, "Unknown command: tab\tnew\nline\x01" + available},
         {{"bad\xFF\xC3"}, "Unknown command: bad\xEF\xBF\xBD\xEF\xBF\xBD" + available},
@@ -95,6 +102,57 @@ TEST(DriverProcess, UsageAndUnknownCommands) {
         const auto document = nlohmann::json::parse(output.out);
         EXPECT_EQ(document, (nlohmann::json{{"error", c.message}})) << label;
     }
+}
+
+TEST(DriverProcess, VersionAndHelpAreOneDocumentWithStatusZero) {
+    const ProcessOutput version = runBinary({"--version", "extra", "words"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.err, "");
+    EXPECT_EQ(version.out, std::string(R"({"version":")") + TAVIK_VERSION + "\"}\n");
+    EXPECT_TRUE(std::regex_match(TAVIK_VERSION, std::regex(R"([0-9]+\.[0-9]+\.[0-9]+)"))) << TAVIK_VERSION;
+
+    const ProcessOutput help = runBinary({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    ASSERT_FALSE(help.out.empty());
+    EXPECT_EQ(help.out.find('\n'), help.out.size() - 1) << "one line only";
+    const auto document = nlohmann::json::parse(help.out);
+    ASSERT_EQ(document.size(), 1u);
+    ASSERT_TRUE(document.contains("usage") && document["usage"].is_array());
+    for (const auto& line : document["usage"]) {
+        ASSERT_TRUE(line.is_string());
+        EXPECT_EQ(line.get<std::string>().rfind("tavik-ax ", 0), 0u) << line;
+    }
+}
+
+// The command reference of the README: "### name `operands`" under
+// "## Commands", as "tavik-ax name operands".
+std::vector<std::string> readmeCommandLines() {
+    std::ifstream readme(TAVIK_README);
+    std::vector<std::string> lines;
+    bool inCommands = false;
+    const std::regex heading(R"(### ([^ `]+)(?: `(.*)`)?)");
+    for (std::string line; std::getline(readme, line);) {
+        if (line.rfind("## ", 0) == 0) inCommands = line == "## Commands";
+        std::smatch match;
+        if (!inCommands || !std::regex_match(line, match, heading)) continue;
+        std::string command = "tavik-ax ";
+        command.append(match[1].str());
+        if (match[2].matched) command.append(" ").append(match[2].str());
+        lines.push_back(command);
+    }
+    return lines;
+}
+
+// A command or operand added to the one and not to the other fails here.
+TEST(Driver, HelpListsTheReadmesCommandReference) {
+    std::vector<std::string> documented = readmeCommandLines();
+    ASSERT_GE(documented.size(), 15u) << "README not found or not parsed: " << TAVIK_README;
+    const auto help = nlohmann::json::parse(runDriver({"tavik-ax", "--help"}).document);
+    auto listed = help["usage"].get<std::vector<std::string>>();
+    std::sort(documented.begin(), documented.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, documented);
 }
 
 TEST(DriverProcess, EscapesTheCommandNameInItsText) {

@@ -101,6 +101,16 @@ TEST(McpCallRunner, ReportsAProgramThatCannotStart) {
     EXPECT_EQ(outcome.code, ENOENT);
 }
 
+TEST(McpProgram, VersionIsTheProjectsAndNothingIsServed) {
+    RunSettings settings;
+    settings.program = TAVIK_MCP_BINARY;
+    // Standard input is /dev/null: a server would end too, but print nothing.
+    const RunOutcome outcome = runCommand(settings, {"tavik-ax-mcp", "--version"});
+    EXPECT_EQ(outcome.end, RunOutcome::End::Exited);
+    EXPECT_EQ(outcome.code, 0);
+    EXPECT_EQ(outcome.output, std::string(R"({"version":")") + TAVIK_VERSION + "\"}\n");
+}
+
 bool processAlive(pid_t pid) {
     // A zombie is gone for this purpose: it runs nothing.
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");

@@ -366,4 +366,8 @@ bool sessionAvailable() {
 
 std::uint32_t eventTime() { return static_cast<std::uint32_t>(monotonicMicroseconds() / 1000); }
 
+void flushConnection() {
+    if (Connection* connection = Connection::shared()) connection->roundtrip();
+}
+
 }  // namespace platform::wayland

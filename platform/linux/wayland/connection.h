@@ -112,4 +112,8 @@ bool sessionAvailable();
 // them with each other).
 std::uint32_t eventTime();
 
+// Waits (bounded) until the compositor has handled every request sent so
+// far, when there is a connection.
+void flushConnection();
+
 }  // namespace platform::wayland

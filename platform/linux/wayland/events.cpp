@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "platform/linux/wayland/connection.h"
-#include "platform/linux/wayland/interrupts.h"
+#include "platform/linux/interrupted_input.h"
 #include "platform/linux/wayland/keyboard.h"
 #include "platform/linux/wayland/layout.h"
 #include "platform/linux/wayland/platform.h"
@@ -58,7 +58,7 @@ void releaseHeldButton() {
     state.heldButton = 0;
     sendButton(state.device.get(), button, false);
     if (Connection* connection = Connection::shared()) connection->roundtrip();
-    endOutstanding();
+    interrupted_input::endOutstanding();
 }
 
 void closePointer(Connection& connection) {
@@ -126,7 +126,7 @@ void movePointer(Connection& connection, zwlr_virtual_pointer_v1* pointer, Point
 }
 
 void postMouse(Connection& connection, const MouseEvent& mouse) {
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     zwlr_virtual_pointer_v1* pointer = pointerDevice(connection);
     if (!pointer) return;
     const std::uint32_t button = buttonOf(mouse.type);
@@ -135,16 +135,16 @@ void postMouse(Connection& connection, const MouseEvent& mouse) {
     if (!button) return;
     const bool down = isPress(mouse.type);
     if (down && !state.heldButton) {
-        onInterrupt(releaseHeldButton);
-        catchInterrupts();
-        beginOutstanding();
+        interrupted_input::onInterrupt(releaseHeldButton);
+        interrupted_input::catchInterrupts(flushConnection);
+        interrupted_input::beginOutstanding();
         state.heldButton = button;
     }
     sendButton(pointer, button, down);
     connection.roundtrip();
     if (!down && state.heldButton == button) {
         state.heldButton = 0;
-        endOutstanding();
+        interrupted_input::endOutstanding();
     }
 }
 
@@ -172,39 +172,13 @@ void postScroll(Connection& connection, const ScrollWheelEvent& scroll) {
 
 }  // namespace
 
+bool hasConnection() { return Connection::shared() != nullptr; }
+
 // A compositor that takes synthetic input: virtual pointers and keyboards
 // on a seat.
 bool canPostInput() {
     const Connection* connection = Connection::shared();
     return connection && connection->seat() && connection->pointerManager() && connection->keyboardManager();
-}
-
-std::optional<Event> createMouseEvent(MouseEventType type, Point position) {
-    if (!Connection::shared()) return std::nullopt;
-    return MouseEvent{type, position};
-}
-
-std::optional<Event> createKeyboardEvent(std::uint16_t virtualKey, bool keyDown) {
-    if (!Connection::shared()) return std::nullopt;
-    return KeyboardEvent{virtualKey, keyDown, {}};
-}
-
-void setUnicodeString(Event& event, std::u16string_view characters) {
-    if (auto* key = std::get_if<KeyboardEvent>(&event)) key->characters = std::u16string(characters);
-}
-
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) {
-    if (!Connection::shared()) return std::nullopt;
-    return ScrollWheelEvent{wheel1};
-}
-
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wheel2) {
-    if (!Connection::shared()) return std::nullopt;
-    return ScrollWheelEvent{wheel1, wheel2};
-}
-
-void setClickState(Event& event, std::int64_t clickState) {
-    if (auto* mouse = std::get_if<MouseEvent>(&event)) mouse->clickState = clickState;
 }
 
 std::optional<Point> pointerLocation() {

@@ -9,10 +9,6 @@
 namespace platform::wayland {
 namespace {
 
-// A layout larger than this a side comes from nonsense geometry and must
-// not allocate gigabytes.
-constexpr double maximumSide = 32767;
-
 struct Colour {
     std::uint32_t red = 0;
     std::uint32_t green = 0;
@@ -52,21 +48,6 @@ void sourceSpan(long i, long n, std::uint32_t m, std::uint32_t& first, std::uint
 }
 
 }  // namespace
-
-PixelBox intersect(const PixelBox& a, const PixelBox& b) {
-    return PixelBox{std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
-}
-
-std::optional<PixelBox> pixelBoxOf(const Rect& rect) {
-    const double x0 = std::floor(rect.x);
-    const double y0 = std::floor(rect.y);
-    const double x1 = std::ceil(rect.x + rect.width);
-    const double y1 = std::ceil(rect.y + rect.height);
-    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) return std::nullopt;
-    if (x1 - x0 < 1 || y1 - y0 < 1 || x1 - x0 > maximumSide || y1 - y0 > maximumSide) return std::nullopt;
-    if (std::fabs(x0) > 1e9 || std::fabs(y0) > 1e9) return std::nullopt;
-    return PixelBox{static_cast<long>(x0), static_cast<long>(y0), static_cast<long>(x1), static_cast<long>(y1)};
-}
 
 std::optional<PixelOrder> pixelOrderOf(std::uint32_t shmFormat) {
     switch (shmFormat) {

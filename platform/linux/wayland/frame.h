@@ -5,6 +5,7 @@
 
 #include "platform/capture.h"
 #include "platform/geometry.h"
+#include "platform/linux/pixel_box.h"
 
 // Turning captured output frames into the RGB image of a layout area.
 //
@@ -15,25 +16,6 @@
 // screenshot's pixel grid is the coordinate grid of clicks and element
 // bounds, whatever the outputs' scales.
 namespace platform::wayland {
-
-// A rectangle of whole layout pixels; x1 and y1 are exclusive.
-struct PixelBox {
-    long x0 = 0;
-    long y0 = 0;
-    long x1 = 0;
-    long y1 = 0;
-    long width() const { return x1 - x0; }
-    long height() const { return y1 - y0; }
-    bool empty() const { return x1 <= x0 || y1 <= y0; }
-    bool operator==(const PixelBox&) const = default;
-};
-
-PixelBox intersect(const PixelBox& a, const PixelBox& b);
-
-// The pixels a rectangle touches (its edges widened to whole pixels);
-// nothing for a rectangle without area, one larger than 32767 pixels a side
-// or one far outside any layout.
-std::optional<PixelBox> pixelBoxOf(const Rect& rect);
 
 // Where the colours of a 32-bit little-endian wl_shm pixel lie in memory:
 // XRGB8888 and ARGB8888 are B, G, R, X bytes; XBGR8888 and ABGR8888 are

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/linux/wayland/connection.h"
-#include "platform/linux/wayland/interrupts.h"
+#include "platform/linux/interrupted_input.h"
 #include "platform/linux/wayland/proxy.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
@@ -37,10 +37,10 @@ bool holding() { return !state.pressed.empty() || state.modifiers != 0; }
 void noteHolding() {
     if (holding() && !state.outstanding) {
         state.outstanding = true;
-        beginOutstanding();
+        interrupted_input::beginOutstanding();
     } else if (!holding() && state.outstanding) {
         state.outstanding = false;
-        endOutstanding();
+        interrupted_input::endOutstanding();
     }
 }
 
@@ -86,8 +86,8 @@ zwp_virtual_keyboard_v1* device(Connection& connection) {
         zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(connection.keyboardManager(), connection.seat()));
     if (!state.device) return nullptr;
     connection.atDisconnect(closeKeyboard);
-    onInterrupt(releaseKeys);
-    catchInterrupts();
+    interrupted_input::onInterrupt(releaseKeys);
+    interrupted_input::catchInterrupts(flushConnection);
     connection.awaitNewDevice(WL_SEAT_CAPABILITY_KEYBOARD);
     return state.device.get();
 }

@@ -10,6 +10,7 @@
 #include "platform/displays.h"
 #include "platform/events.h"
 #include "platform/geometry.h"
+#include "platform/linux/monitor.h"
 
 // The platform operations of input, displays and capture on a Wayland
 // session, with the names and meaning of those in platform/events.h,
@@ -21,14 +22,10 @@ namespace platform::wayland {
 // WAYLAND_DISPLAY is set and a compositor answers on its socket.
 bool sessionAvailable();
 
+// Whether the display server could be reached (events can be made).
+bool hasConnection();
 bool canPostInput();
-std::optional<Event> createMouseEvent(MouseEventType type, Point position);
-void setClickState(Event& event, std::int64_t clickState);
 std::optional<Point> pointerLocation();
-std::optional<Event> createKeyboardEvent(std::uint16_t virtualKey, bool keyDown);
-void setUnicodeString(Event& event, std::u16string_view characters);
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1);
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wheel2);
 void postEvent(const Event& event);
 bool takeTypingTurn();
 std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clusters);
@@ -37,10 +34,10 @@ std::optional<TypingFailure> beginKeyPresses(const std::vector<KeyCombination>& 
 void postKeyCombination(const KeyCombination& combination);
 std::optional<TypingFailure> endKeyPresses();
 
-std::uint32_t activeDisplayCount();
-std::vector<DisplayId> activeDisplayList(std::uint32_t capacity);
-Rect displayBounds(DisplayId display);
-DisplayId mainDisplayId();
+
+// The outputs with a place in the layout; the main one is the output at
+// 0,0, else the first.
+std::vector<Monitor> monitors();
 
 std::optional<Image> captureScreenImage(Rect rect);
 std::string captureFailureReason();

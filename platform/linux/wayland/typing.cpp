@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "platform/linux/wayland/connection.h"
-#include "platform/linux/wayland/interrupts.h"
+#include "platform/linux/interrupted_input.h"
 #include "platform/linux/wayland/keyboard.h"
 #include "platform/linux/wayland/keymap.h"
 #include "platform/linux/wayland/socket.h"
@@ -95,13 +95,13 @@ std::optional<TypingFailure> startTyping(const std::vector<std::u16string>& clus
         return TypingFailure::noFreeKey;
     }
     state.active = true;
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     return std::nullopt;
 }
 
 void typeCluster(const std::u16string& units) {
     if (units.empty() || !Connection::shared()) return;
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     // Key events arrive in the announced order; one that was not announced
     // (or a run without startTyping) gets a keymap of its own when the
     // current one lacks its keysyms.
@@ -129,7 +129,7 @@ void typeCluster(const std::u16string& units) {
 
 void clusterReleased(const std::u16string& units) {
     if (!state.active) return;
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     if (state.next < state.clusters.size() && state.clusters[state.next].units == units) ++state.next;
 }
 
@@ -147,13 +147,13 @@ std::optional<TypingFailure> startKeyPresses(const std::vector<KeyCombination>& 
         x11::releaseInputLock();
         return TypingFailure::noFreeKey;
     }
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     return std::nullopt;
 }
 
 void pressCombination(const KeyCombination& combination) {
     if (!Connection::shared()) return;
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     const Keymap& keymap = currentKeymap();
     std::vector<KeySymbol> held;  // keysyms whose keys are down
     std::uint32_t modifiers = 0;
@@ -197,7 +197,7 @@ void pressCombination(const KeyCombination& combination) {
 
 std::optional<TypingFailure> finishTyping() {
     if (!Connection::shared()) return std::nullopt;
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     releaseKeys();
     x11::releaseInputLock();
     const bool dropped = state.dropped;

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/capture.h"
+#include "platform/linux/pixel_box.h"
 #include "platform/linux/x11/operations.h"
 #include "platform/linux/x11/connection.h"
 #include "platform/linux/x11/monitors.h"
@@ -19,38 +20,6 @@
 
 namespace platform {
 namespace {
-
-// No X screen is larger than the protocol's 16-bit coordinates; a bigger
-// request comes from nonsense geometry and must not allocate gigabytes.
-constexpr double maximumSide = 32767;
-
-struct PixelBox {
-    long x0 = 0;
-    long y0 = 0;
-    long x1 = 0;  // exclusive
-    long y1 = 0;
-    long width() const { return x1 - x0; }
-    long height() const { return y1 - y0; }
-    bool empty() const { return x1 <= x0 || y1 <= y0; }
-};
-
-PixelBox intersect(const PixelBox& a, const PixelBox& b) {
-    return PixelBox{std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
-}
-
-// The pixels a rectangle touches: its edges widened to whole pixels.
-std::optional<PixelBox> pixelBoxOf(const Rect& rect) {
-    const double x0 = std::floor(rect.x);
-    const double y0 = std::floor(rect.y);
-    const double x1 = std::ceil(rect.x + rect.width);
-    const double y1 = std::ceil(rect.y + rect.height);
-    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) return std::nullopt;
-    if (x1 - x0 < 1 || y1 - y0 < 1 || x1 - x0 > maximumSide || y1 - y0 > maximumSide) return std::nullopt;
-    // Far away from every screen the box is only clipped away; keep its
-    // numbers in range.
-    if (std::fabs(x0) > 1e9 || std::fabs(y0) > 1e9) return std::nullopt;
-    return PixelBox{static_cast<long>(x0), static_cast<long>(y0), static_cast<long>(x1), static_cast<long>(y1)};
-}
 
 // Megabytes of fresh memory mapped page by page cost more than filling
 // them (a screenshot's worth took 2 to 3 ms here, in large pages a fifth of
@@ -166,7 +135,7 @@ std::optional<Image> captureScreenImage(Rect rect) {
 
     // One request per monitor, clipped to the root: a request reaching
     // outside the root window fails with BadMatch.
-    for (const x11::Monitor& monitor : x11::monitors()) {
+    for (const Monitor& monitor : x11::monitors()) {
         const PixelBox screenPart{static_cast<long>(monitor.bounds.x), static_cast<long>(monitor.bounds.y),
                                   static_cast<long>(monitor.bounds.x + monitor.bounds.width),
                                   static_cast<long>(monitor.bounds.y + monitor.bounds.height)};

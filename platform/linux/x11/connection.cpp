@@ -69,4 +69,8 @@ _XDisplay* connection() { return shared().get(); }
 
 void atDisconnect(void (*cleanup)()) { shared().addCleanup(cleanup); }
 
+void syncConnection() {
+    if (Display* display = connection()) XSync(display, False);
+}
+
 }  // namespace platform::x11

@@ -21,4 +21,8 @@ _XDisplay* connection();
 // example to restore a keyboard mapping). At most a few are registered.
 void atDisconnect(void (*cleanup)());
 
+// Waits until the server has taken in every request sent so far (when
+// there is a connection).
+void syncConnection();
+
 }  // namespace platform::x11

@@ -1,10 +1,7 @@
-// Displays through XRandR monitors. A display's identifier is its position
-// in the monitor list plus one, so that 0 names no display.
+// The displays of the X screen: its XRandR monitors.
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
-#include "platform/displays.h"
-#include "platform/linux/x11/operations.h"
 #include "platform/linux/x11/connection.h"
 #include "platform/linux/x11/monitors.h"
 
@@ -50,29 +47,6 @@ std::vector<Monitor> readMonitors() {
 const std::vector<Monitor>& monitors() {
     static const std::vector<Monitor> list = readMonitors();
     return list;
-}
-
-std::uint32_t activeDisplayCount() { return static_cast<std::uint32_t>(monitors().size()); }
-
-std::vector<DisplayId> activeDisplayList(std::uint32_t capacity) {
-    std::vector<DisplayId> list;
-    const std::uint32_t count = activeDisplayCount();
-    for (std::uint32_t i = 0; i < count && i < capacity; ++i) list.push_back(i + 1);
-    return list;
-}
-
-Rect displayBounds(DisplayId display) {
-    const auto& list = x11::monitors();
-    if (display == 0 || display > list.size()) return Rect{};
-    return list[display - 1].bounds;
-}
-
-// The primary monitor, else the first; 0 (no display) without any.
-DisplayId mainDisplayId() {
-    const auto& list = x11::monitors();
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (list[i].primary) return static_cast<DisplayId>(i + 1);
-    return list.empty() ? 0 : 1;
 }
 
 }  // namespace x11

@@ -13,7 +13,7 @@
 #include "platform/events.h"
 #include "platform/linux/x11/operations.h"
 #include "platform/linux/x11/connection.h"
-#include "platform/linux/x11/interrupt_cleanup.h"
+#include "platform/linux/interrupted_input.h"
 #include "platform/linux/x11/typing.h"
 #include "platform/timing.h"
 
@@ -79,7 +79,7 @@ void releaseHeldButton() {
     heldButton = 0;
     XTestFakeButtonEvent(display, button, False, CurrentTime);
     XSync(display, False);
-    x11::endOutstanding();
+    interrupted_input::endOutstanding();
 }
 
 // The X button of a press or release (1 left, 2 middle, 3 right); 0 for a
@@ -106,7 +106,7 @@ bool isPress(MouseEventType type) {
 }
 
 void postMouse(Display* display, const MouseEvent& mouse) {
-    x11::honourInterrupt();
+    interrupted_input::honourInterrupt();
     const unsigned button = buttonOf(mouse.type);
     // The steps of a drag follow each other at the caller's pace.
     movePointer(display, pixelCoordinate(mouse.position.x), pixelCoordinate(mouse.position.y),
@@ -114,16 +114,16 @@ void postMouse(Display* display, const MouseEvent& mouse) {
     if (!button) return;
     const bool down = isPress(mouse.type);
     if (down && !heldButton) {
-        x11::onInterrupt(releaseHeldButton);
-        x11::catchInterrupts();
-        x11::beginOutstanding();
+        interrupted_input::onInterrupt(releaseHeldButton);
+        interrupted_input::catchInterrupts(x11::syncConnection);
+        interrupted_input::beginOutstanding();
         heldButton = button;
     }
     XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
     XSync(display, False);
     if (!down && heldButton == button) {
         heldButton = 0;
-        x11::endOutstanding();
+        interrupted_input::endOutstanding();
     }
 }
 
@@ -149,39 +149,13 @@ void postScroll(Display* display, const ScrollWheelEvent& scroll) {
 
 namespace x11 {
 
+bool hasConnection() { return x11::connection() != nullptr; }
+
 // An X server that takes synthetic input: reachable, with XTest.
 bool canPostInput() {
     Display* display = x11::connection();
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     return display && XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor);
-}
-
-std::optional<Event> createMouseEvent(MouseEventType type, Point position) {
-    if (!x11::connection()) return std::nullopt;
-    return MouseEvent{type, position};
-}
-
-std::optional<Event> createKeyboardEvent(std::uint16_t virtualKey, bool keyDown) {
-    if (!x11::connection()) return std::nullopt;
-    return KeyboardEvent{virtualKey, keyDown, {}};
-}
-
-void setUnicodeString(Event& event, std::u16string_view characters) {
-    if (auto* key = std::get_if<KeyboardEvent>(&event)) key->characters = std::u16string(characters);
-}
-
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1) {
-    if (!x11::connection()) return std::nullopt;
-    return ScrollWheelEvent{wheel1};
-}
-
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wheel2) {
-    if (!x11::connection()) return std::nullopt;
-    return ScrollWheelEvent{wheel1, wheel2};
-}
-
-void setClickState(Event& event, std::int64_t clickState) {
-    if (auto* mouse = std::get_if<MouseEvent>(&event)) mouse->clickState = clickState;
 }
 
 std::optional<Point> pointerLocation() {

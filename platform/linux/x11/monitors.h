@@ -2,16 +2,11 @@
 
 #include <vector>
 
-#include "platform/geometry.h"
+#include "platform/linux/monitor.h"
 
 // The monitors of the X screen, read once per run so that identifiers,
 // bounds and the main display stay consistent between calls.
 namespace platform::x11 {
-
-struct Monitor {
-    Rect bounds;  // root window coordinates, in pixels
-    bool primary = false;
-};
 
 // The active monitors (XRandR) in the server's order; the whole root
 // window as one monitor when the server lists none; empty without an X

@@ -16,14 +16,10 @@
 
 namespace platform::x11 {
 
+// Whether the display server could be reached (events can be made).
+bool hasConnection();
 bool canPostInput();
-std::optional<Event> createMouseEvent(MouseEventType type, Point position);
-void setClickState(Event& event, std::int64_t clickState);
 std::optional<Point> pointerLocation();
-std::optional<Event> createKeyboardEvent(std::uint16_t virtualKey, bool keyDown);
-void setUnicodeString(Event& event, std::u16string_view characters);
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1);
-std::optional<Event> createScrollWheelEvent(std::int32_t wheel1, std::int32_t wheel2);
 void postEvent(const Event& event);
 bool takeTypingTurn();
 std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clusters);
@@ -32,10 +28,6 @@ std::optional<TypingFailure> beginKeyPresses(const std::vector<KeyCombination>& 
 void postKeyCombination(const KeyCombination& combination);
 std::optional<TypingFailure> endKeyPresses();
 
-std::uint32_t activeDisplayCount();
-std::vector<DisplayId> activeDisplayList(std::uint32_t capacity);
-Rect displayBounds(DisplayId display);
-DisplayId mainDisplayId();
 
 std::optional<Image> captureScreenImage(Rect rect);
 std::string captureFailureReason();

@@ -10,7 +10,7 @@
 
 #include "platform/linux/x11/connection.h"
 #include "platform/linux/x11/input_lock.h"
-#include "platform/linux/x11/interrupt_cleanup.h"
+#include "platform/linux/interrupted_input.h"
 #include "platform/linux/x11/keyboard_layout.h"
 #include "platform/linux/x11/remap_record.h"
 #include "platform/timing.h"
@@ -134,7 +134,7 @@ void assign(Display* display, SpareKey& key, KeySym keysym) {
     if (!key.changed) {
         // The first change of the run must be undone even if it is cut
         // short; the record reaches the server before the change does.
-        if (state.record.empty()) beginOutstanding();
+        if (state.record.empty()) interrupted_input::beginOutstanding();
         if (std::none_of(state.record.begin(), state.record.end(),
                          [&](const RemappedKey& kept) { return kept.keycode == key.keycode; })) {
             std::vector<unsigned long> original(key.original.begin(), key.original.end());
@@ -168,7 +168,7 @@ void restoreMapping() {
         writeRemapRecord(display, state.record);
     }
     XSync(display, False);
-    if (recorded) endOutstanding();
+    if (recorded) interrupted_input::endOutstanding();
 }
 
 // Makes sure the pool is known and the mapping is restored at exit or
@@ -178,8 +178,8 @@ void preparePool(Display* display) {
     state.cleanupRegistered = true;
     state.pool = findSpareKeys(display);
     atDisconnect(restoreMapping);
-    onInterrupt(restoreMapping);
-    catchInterrupts();
+    interrupted_input::onInterrupt(restoreMapping);
+    interrupted_input::catchInterrupts(syncConnection);
 }
 
 // Whether keys of the layout type what they were chosen for: the
@@ -301,13 +301,13 @@ void typeUnprepared(Display* display, const std::vector<KeySym>& keysyms, long i
         for (std::size_t k = 0; k < planned.size(); ++k) changes = changes || state.pool[k].current != planned[k];
         if (changes) {
             sleepMicroseconds(drainMicroseconds);
-            honourInterrupt();
+            interrupted_input::honourInterrupt();
             for (SpareKey& key : state.pool) key.lastCluster = -1;
             for (std::size_t k = 0; k < planned.size(); ++k)
                 if (state.pool[k].current != planned[k]) assign(display, state.pool[k], planned[k]);
             XSync(display, False);
             sleepMicroseconds(settleMicroseconds);
-            honourInterrupt();
+            interrupted_input::honourInterrupt();
             remapped = true;
         }
         for (std::size_t k = 0; k < planned.size(); ++k) state.pool[k].lastCluster = index;
@@ -369,7 +369,7 @@ std::optional<TypingFailure> startTyping(const std::vector<std::u16string>& clus
     state.next = 0;
     for (SpareKey& key : state.pool) key.lastCluster = -1;
     if (mapAhead(display)) sleepMicroseconds(settleMicroseconds);
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     return std::nullopt;
 }
 
@@ -377,7 +377,7 @@ void typeCluster(const std::u16string& units) {
     Display* display = connection();
     if (units.empty() || !display) return;
     preparePool(display);
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     // Key events arrive in the announced order; one that was not announced
     // (or a run without startTyping) is typed on its own.
     std::size_t index = state.next;
@@ -405,7 +405,7 @@ void typeCluster(const std::u16string& units) {
 void clusterReleased(const std::u16string& units) {
     Display* display = connection();
     if (!display || !state.active) return;
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     if (state.next < state.clusters.size() && state.clusters[state.next].units == units) ++state.next;
     mapAhead(display);
 }
@@ -435,14 +435,14 @@ std::optional<TypingFailure> startKeyPresses(const std::vector<KeyCombination>& 
     for (std::size_t k = 0; k < missing.size(); ++k) assign(display, state.pool[k], missing[k]);
     XSync(display, False);
     if (!missing.empty()) sleepMicroseconds(settleMicroseconds);
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     return std::nullopt;
 }
 
 void pressCombination(const KeyCombination& combination) {
     Display* display = connection();
     if (!display) return;
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     std::vector<KeyCode> held;
     for (const KeySymbol keysym : combination.held) {
         const std::optional<Stroke> stroke = strokeFor(keysym);
@@ -468,7 +468,7 @@ void pressCombination(const KeyCombination& combination) {
 std::optional<TypingFailure> finishTyping() {
     Display* display = connection();
     if (!display) return std::nullopt;
-    honourInterrupt();
+    interrupted_input::honourInterrupt();
     if (std::any_of(state.pool.begin(), state.pool.end(), [](const SpareKey& key) { return key.changed; })) {
         sleepMicroseconds(drainMicroseconds);
         restoreMapping();

@@ -13,7 +13,7 @@ namespace {
 
 using platform::Image;
 using platform::wayland::Frame;
-using platform::wayland::PixelBox;
+using platform::PixelBox;
 using platform::wayland::PixelOrder;
 
 using Rgb = std::array<std::uint8_t, 3>;
@@ -123,10 +123,10 @@ TEST(WaylandFrame, ScaledFramesAreReducedToLayoutPixelsByAveraging) {
 }
 
 TEST(WaylandFrame, PixelBoxesWidenToWholePixelsAndRefuseNonsense) {
-    EXPECT_EQ(platform::wayland::pixelBoxOf({0.5, -1.5, 10, 2}), (PixelBox{0, -2, 11, 1}));
-    EXPECT_FALSE(platform::wayland::pixelBoxOf({0, 0, 0.0, 5}));
-    EXPECT_FALSE(platform::wayland::pixelBoxOf({0, 0, 40000, 5}));
-    EXPECT_FALSE(platform::wayland::pixelBoxOf({0, 0, std::numeric_limits<double>::infinity(), 5}));
+    EXPECT_EQ(platform::pixelBoxOf({0.5, -1.5, 10, 2}), (PixelBox{0, -2, 11, 1}));
+    EXPECT_FALSE(platform::pixelBoxOf({0, 0, 0.0, 5}));
+    EXPECT_FALSE(platform::pixelBoxOf({0, 0, 40000, 5}));
+    EXPECT_FALSE(platform::pixelBoxOf({0, 0, std::numeric_limits<double>::infinity(), 5}));
 }
 
 }  // namespace

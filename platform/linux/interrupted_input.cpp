@@ -1,14 +1,11 @@
-#include "platform/linux/x11/interrupt_cleanup.h"
+#include "platform/linux/interrupted_input.h"
 
-#include <X11/Xlib.h>
 #include <signal.h>
 
 #include <array>
 #include <csignal>
 
-#include "platform/linux/x11/connection.h"
-
-namespace platform::x11 {
+namespace platform::interrupted_input {
 namespace {
 
 constexpr std::array<int, 4> stopSignals{SIGTERM, SIGINT, SIGQUIT, SIGHUP};
@@ -19,6 +16,7 @@ volatile std::sig_atomic_t caught = 0;
 std::array<void (*)(), 4> undos{};
 std::size_t undoCount = 0;
 bool installed = false;
+void (*flushInput)() = nullptr;
 bool undoing = false;
 
 void endBy(int signal) {
@@ -40,9 +38,10 @@ void noteSignal(int signal) {
 
 }  // namespace
 
-void catchInterrupts() {
+void catchInterrupts(void (*flush)()) {
     if (installed) return;
     installed = true;
+    flushInput = flush;
     for (const int signal : stopSignals) {
         struct sigaction previous {};
         if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
@@ -74,8 +73,8 @@ void honourInterrupt() {
     const int signal = caught;
     undoing = true;
     for (std::size_t i = 0; i < undoCount; ++i) undos[i]();
-    if (Display* display = connection()) XSync(display, False);
+    if (flushInput) flushInput();
     endBy(signal);
 }
 
-}  // namespace platform::x11
+}  // namespace platform::interrupted_input
