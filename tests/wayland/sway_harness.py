@@ -343,17 +343,18 @@ def centre(rect):
 
 
 class ReportingFixture:
-    """A GTK 3 fixture of tests/input-fixture running natively on Wayland,
-    tiled alone by sway, and the JSON report it rewrites ten times a second.
-    Native GTK knows no more of its place than its window, so every position
-    in the report (widgets, motions, clicks) counts from the window's
-    content; screen() and screen_point() add where sway shows it."""
+    """A GTK 3 fixture of tests/input-fixture, tiled alone by sway, and the
+    JSON report it rewrites ten times a second. Natively on Wayland (backend
+    "wayland") GTK knows no more of its place than its window, so every
+    position in the report (widgets, motions, clicks) counts from the
+    window's content; screen() and screen_point() add where sway shows it.
+    Under XWayland (backend "x11") they are screen positions already."""
 
-    def __init__(self, program, title):
+    def __init__(self, program, title, backend="wayland"):
         self.folder = tempfile.mkdtemp(prefix="tavik-wayland-fixture-")
         self.report_path = os.path.join(self.folder, "report.json")
         app = WaylandApp(program, [harness.build_path("tests", "input-fixture", program), self.report_path], title,
-                         env={"GDK_BACKEND": "wayland"})
+                         env={"GDK_BACKEND": backend})
         try:
             self.running = Launched(app)
         except BaseException:
@@ -363,7 +364,7 @@ class ReportingFixture:
         if not harness.wait_for(self.report, timeout=10):
             self.stop()
             raise AssertionError("%s wrote no report" % program)
-        self.origin = self.running.sway_window()["content"][:2]
+        self.origin = self.running.sway_window()["content"][:2] if backend == "wayland" else (0, 0)
 
     def report(self):
         try:
