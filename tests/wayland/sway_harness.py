@@ -1,7 +1,8 @@
 """What the tests on a sway desktop (tools/with-sway) need beyond the shared
 integration helpers (tests/integration/harness.py and real_apps.py, imported
 from there): sway's own view of its windows through swaymsg, a screenshot
-through grim, and the applications to run natively on Wayland.
+through grim, the applications to run natively on Wayland, and the GTK 3
+fixtures that report what they received.
 
 Independent readers: swaymsg -t get_tree (where sway placed each window),
 grim (what is on the screen) and pyatspi (atspi_reference.py, under
@@ -15,6 +16,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 from dataclasses import dataclass, field
 from typing import Optional
@@ -83,13 +85,15 @@ def sway_windows_of(pids, title=None):
 # The screen
 
 class Screenshot:
-    """The whole layout, taken with grim as a binary PPM."""
+    """The whole layout, or the area (x, y, width, height) of it, taken with
+    grim as a binary PPM; pixels holds its rows of RGB bytes."""
 
-    def __init__(self):
+    def __init__(self, area=None):
         folder = tempfile.mkdtemp(prefix="tavik-shot-")
         path = os.path.join(folder, "screen.ppm")
+        region = [] if area is None else ["-g", "%d,%d %dx%d" % tuple(area)]
         try:
-            subprocess.run(["grim", "-t", "ppm", path], stdin=subprocess.DEVNULL, capture_output=True,
+            subprocess.run(["grim", "-t", "ppm"] + region + [path], stdin=subprocess.DEVNULL, capture_output=True,
                            timeout=20, check=True)
             with open(path, "rb") as picture:
                 data = picture.read()
@@ -103,6 +107,38 @@ class Screenshot:
     def at(self, x, y):
         at = (y * self.width + x) * 3
         return tuple(self.pixels[at:at + 3])
+
+
+def png_pixels(path):
+    """(width, height, RGB bytes row by row) of a PNG file, decoded by
+    GdkPixbuf (gir1.2-gdkpixbuf-2.0, which GTK's bindings bring)."""
+    import gi
+    gi.require_version("GdkPixbuf", "2.0")
+    from gi.repository import GdkPixbuf
+
+    picture = GdkPixbuf.Pixbuf.new_from_file(path)
+    width, height = picture.get_width(), picture.get_height()
+    channels, stride = picture.get_n_channels(), picture.get_rowstride()
+    data = picture.get_pixels()
+    rows = bytearray()
+    for y in range(height):
+        row = data[y * stride:y * stride + width * channels]
+        if channels == 4:
+            row = bytearray(row)
+            del row[3::4]
+        rows += row
+    return width, height, bytes(rows)
+
+
+def differing_pixels(width, first, second):
+    """The (x, y) of the pixels in which two RGB pictures of this width differ."""
+    found = []
+    stride = width * 3
+    for y in range(len(first) // stride):
+        a, b = first[y * stride:(y + 1) * stride], second[y * stride:(y + 1) * stride]
+        if a != b:
+            found += [(x, y) for x in range(width) if a[x * 3:x * 3 + 3] != b[x * 3:x * 3 + 3]]
+    return found
 
 
 # ---------------------------------------------------------------------------
@@ -251,4 +287,153 @@ class Launched:
             except ProcessLookupError:
                 pass
             self.process.wait(timeout=5)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+# ---------------------------------------------------------------------------
+# pyatspi, in this process
+
+def reference_node(pid, window_index, path):
+    """pyatspi's accessible at path ("0" the window, "0.2.1" its third
+    child's second child) in window window_index of process pid; None when
+    there is none."""
+    import atspi_reference  # Debian's pyatspi loads only under /usr/bin/python3
+
+    node = atspi_reference.application(pid)
+    try:
+        node = node.getChildAtIndex(window_index)
+        for step in path.split(".")[1:]:
+            node = node.getChildAtIndex(int(step))
+    except Exception:
+        return None
+    return node
+
+
+def reference_at(pid, window_index, path, depth=0):
+    """The record atspi_reference.py gives of the element at path (with
+    depth levels of children), read now; None when there is none. Reading
+    one element is quick where reading a large window takes seconds."""
+    import atspi_reference
+
+    node = reference_node(pid, window_index, path)
+    return None if node is None else atspi_reference.tree(node, path, depth)
+
+
+# ---------------------------------------------------------------------------
+# Fixtures that report what they received
+
+def settled(read, quiet=0.5, timeout=10):
+    """read() once it has given the same value for `quiet` seconds (or
+    when time runs out): the effect of input that is still arriving."""
+    deadline = time.monotonic() + timeout
+    value = read()
+    since = time.monotonic()
+    while time.monotonic() < deadline:
+        time.sleep(0.1)
+        current = read()
+        if current != value:
+            value, since = current, time.monotonic()
+        elif time.monotonic() - since >= quiet:
+            break
+    return value
+
+
+def centre(rect):
+    return rect["x"] + rect["width"] / 2, rect["y"] + rect["height"] / 2
+
+
+class ReportingFixture:
+    """A GTK 3 fixture of tests/input-fixture, tiled alone by sway, and the
+    JSON report it rewrites ten times a second. Natively on Wayland (backend
+    "wayland") GTK knows no more of its place than its window, so every
+    position in the report (widgets, motions, clicks) counts from the
+    window's content; screen() and screen_point() add where sway shows it.
+    Under XWayland (backend "x11") they are screen positions already."""
+
+    def __init__(self, program, title, backend="wayland"):
+        self.folder = tempfile.mkdtemp(prefix="tavik-wayland-fixture-")
+        self.report_path = os.path.join(self.folder, "report.json")
+        app = WaylandApp(program, [harness.build_path("tests", "input-fixture", program), self.report_path], title,
+                         env={"GDK_BACKEND": backend})
+        try:
+            self.running = Launched(app)
+        except BaseException:
+            shutil.rmtree(self.folder, ignore_errors=True)
+            raise
+        self.pid = self.running.pid
+        if not harness.wait_for(self.report, timeout=10):
+            self.stop()
+            raise AssertionError("%s wrote no report" % program)
+        self.origin = self.running.sway_window()["content"][:2] if backend == "wayland" else (0, 0)
+
+    def report(self):
+        try:
+            with open(self.report_path, encoding="utf-8") as report:
+                return json.load(report)
+        except (OSError, ValueError):
+            return None
+
+    def wait(self, condition, timeout=5):
+        """The first report for which condition(report) holds, or the last one."""
+        found = harness.wait_for(lambda: (lambda r: r if r and condition(r) else None)(self.report()), timeout)
+        return found or self.report()
+
+    def settled(self, key, quiet=0.5, timeout=5):
+        """report[key] once it has stayed unchanged for `quiet` seconds."""
+        return settled(lambda: self.report()[key], quiet, timeout)
+
+    def screen(self, key):
+        """The report's rectangle `key` in screen coordinates."""
+        rect = dict(self.report()[key])
+        rect["x"] += self.origin[0]
+        rect["y"] += self.origin[1]
+        return rect
+
+    def screen_point(self, point):
+        """A reported {"x", "y"} in screen coordinates."""
+        return {"x": point["x"] + self.origin[0], "y": point["y"] + self.origin[1]}
+
+    def stop(self):
+        self.running.stop()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class PressRecorder:
+    """press_recorder.py running natively on Wayland: the button and key
+    presses and releases its window got, in order, as it wrote them the
+    moment each arrived."""
+
+    TITLE = "Tavik Press Recorder"
+
+    def __init__(self):
+        self.folder = tempfile.mkdtemp(prefix="tavik-press-recorder-")
+        self.events_path = os.path.join(self.folder, "events.jsonl")
+        open(self.events_path, "w").close()
+        app = WaylandApp("PressRecorder", ["/usr/bin/python3", os.path.join(HERE, "press_recorder.py"),
+                                           self.events_path], self.TITLE, env={"GDK_BACKEND": "wayland"})
+        try:
+            self.running = Launched(app)
+        except BaseException:
+            shutil.rmtree(self.folder, ignore_errors=True)
+            raise
+        self.pid = self.running.pid
+        self.content = self.running.sway_window()["content"]
+
+    def events(self):
+        """Every event so far (a line still being written is left out)."""
+        with open(self.events_path, encoding="utf-8") as events:
+            lines = events.read().split("\n")
+        return [json.loads(line) for line in lines[:-1] if line]
+
+    @staticmethod
+    def held(events):
+        """The buttons and keys that events leave down: ("button", N) and ("key", KEYVAL)."""
+        down = set()
+        for event in events:
+            kind = "button" if "button" in event else "key"
+            (down.add if event["down"] else down.discard)((kind, event[kind]))
+        return down
+
+    def stop(self):
+        self.running.stop()
         shutil.rmtree(self.folder, ignore_errors=True)

@@ -9,6 +9,7 @@
 
 #include "platform/linux/wayland/connection.h"
 #include "platform/linux/interrupted_input.h"
+#include "platform/linux/wayland/keyboard.h"
 #include "platform/linux/wayland/layout.h"
 #include "platform/linux/wayland/platform.h"
 #include "platform/linux/wayland/proxy.h"
@@ -202,7 +203,13 @@ void postEvent(const Event& event) {
     }
 }
 
-bool takeTypingTurn() { return takeTurn(); }
+// Only type takes the turn before it focuses its target, and judges the
+// focus before typing: the keyboard must be on the seat by then.
+bool takeTypingTurn() {
+    if (!takeTurn()) return false;
+    joinKeyboardlessSeat();
+    return true;
+}
 
 std::optional<TypingFailure> beginTyping(const std::vector<std::u16string>& clusters) { return startTyping(clusters); }
 

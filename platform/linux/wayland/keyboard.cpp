@@ -161,4 +161,12 @@ void releaseKeys() {
     noteHolding();
 }
 
+void joinKeyboardlessSeat() {
+    const Connection* connection = Connection::shared();
+    if (!connection || (connection->initialSeatCapabilities() & WL_SEAT_CAPABILITY_KEYBOARD)) return;
+    // The keyboard needs a keymap before the compositor makes it the
+    // seat's active one: the plain one serves until typing brings its own.
+    useKeymap(currentKeymap());
+}
+
 }  // namespace platform::wayland

@@ -41,4 +41,12 @@ void flushKeys();
 // Releases every key this run holds and clears its modifiers.
 void releaseKeys();
 
+// On a seat that had no keyboard when the run began (a headless
+// compositor), adds this run's keyboard to it at once, before any key is
+// typed: until a seat has a keyboard, no client holds the keyboard focus,
+// so GTK and Qt mark no window active and no element focused, and a run
+// that waits for its target's focus before typing would wait in vain. The
+// compositor hands the focused window the keyboard focus meanwhile.
+void joinKeyboardlessSeat();
+
 }  // namespace platform::wayland
