@@ -367,15 +367,6 @@ class Gtk4DemoActions(ToolkitChecks, unittest.TestCase):
         self.addCleanup(lambda: harness.run_tool(["click-xy", *self.screen_centre(self.at(self.info_tab))]))
         return self.source_tab, lambda: self.await_at(self.source, shown)
 
-    @unittest.expectedFailure
-    def test_type_sets_or_keys_the_text(self):
-        # GTK 4.8 sets an entry's text through accessibility, yet gives it
-        # back empty when asked for the text up to offset -1 (its end), so
-        # the tool takes the setting for refused and types the text again:
-        # the entry holds it twice (method "CGEvent"). Asked up to its
-        # character count, it gives the text, and the setting stands.
-        super().test_type_sets_or_keys_the_text()
-
     def typing_check(self):
         self.show_search()
         return self.entry, "AXSetValue"

@@ -1,6 +1,10 @@
 // Setting attributes of AT-SPI2 elements.
 #include <atspi/atspi-constants.h>
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "platform/accessibility.h"
 #include "platform/linux/atspi/element.h"
 #include "platform/linux/atspi/status.h"
@@ -25,12 +29,25 @@ bool replaceText(const Element& element, const std::string& text) {
     return atspi::appendString(call.get(), text) && callSucceeds(std::move(call));
 }
 
-// The element's whole text as it reads now.
-std::optional<std::string> currentText(const Element& element) {
+std::optional<std::string> textUpTo(const Element& element, std::int32_t end) {
     atspi::Message call = atspi::methodCall(element.ref()->address, ATSPI_DBUS_INTERFACE_TEXT, "GetText");
-    if (!atspi::appendInt32(call.get(), 0) || !atspi::appendInt32(call.get(), -1)) return std::nullopt;
+    if (!atspi::appendInt32(call.get(), 0) || !atspi::appendInt32(call.get(), end)) return std::nullopt;
     atspi::Message reply = atspi::callAndWait(std::move(call));
     return atspi::readString(reply.get());
+}
+
+// The element's whole text as it reads now. GTK 4.8 answers an entry's
+// text up to offset -1 (its end) with nothing, so an empty answer is asked
+// again up to the character count: a set text would otherwise be taken
+// for refused and typed a second time.
+std::optional<std::string> currentText(const Element& element) {
+    std::optional<std::string> text = textUpTo(element, -1);
+    if (!text || !text->empty()) return text;
+    atspi::Message count =
+        atspi::callAndWait(atspi::propertyGet(element.ref()->address, ATSPI_DBUS_INTERFACE_TEXT, "CharacterCount"));
+    const std::optional<double> characters = atspi::readVariantNumber(count.get());
+    if (!characters || !(*characters >= 1) || *characters > 2147483647.0) return text;
+    return textUpTo(element, static_cast<std::int32_t>(*characters));
 }
 
 // Replaces the text of an editable text. An element that is not editable
