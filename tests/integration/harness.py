@@ -156,15 +156,20 @@ def start_app(argv, title, timeout=APP_TIMEOUT, env=None, stderr=None):
 
 
 def stop(process):
-    """Ends a process started by start_app and reaps it."""
-    if process is None or process.poll() is not None:
+    """Ends a process started by start_app and reaps it, closing the pipes
+    it was given."""
+    if process is None:
         return
-    process.terminate()
-    try:
-        process.wait(timeout=5)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait(timeout=5)
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait(timeout=5)
+    for stream in (process.stdin, process.stdout, process.stderr):
+        if stream is not None:
+            stream.close()
 
 
 def process_table():
