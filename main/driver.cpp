@@ -26,6 +26,8 @@ struct Command {
     // writes it.
     std::string_view operands;
     CommandResult (*run)(const Arguments&);
+    // A second form of the operands, shown on a line of its own.
+    std::string_view otherOperands = {};
 };
 
 // Tested in this order; names match exactly and whole.
@@ -35,9 +37,11 @@ constexpr std::array<Command, 15> commandTable{{
     {"activate", "<pid>", runActivate},
     {"read-tree", "<pid> [maxDepth] [windowIndex]", runReadTree},
     {"find", "<pid> [--role X] [--label X] [--value X] [--window N] [--depth N] [--wait MS]", runFind},
-    {"click", "<pid> <path> [--window N]", runClick},
+    {"click", "<pid> <path> [--window N]", runClick,
+     "<pid> [--role R] [--label L] [--value V] [--nth K] [--window N]"},
     {"click-xy", "<x> <y> [--button left|right|middle] [--count 1|2|3]", runClickXY},
-    {"type", "<pid> <path> <text> [--window N]", runType},
+    {"type", "<pid> <path> <text> [--window N]", runType,
+     "<pid> [--role R] [--label L] [--value V] [--nth K] [--window N] --text T"},
     {"scroll", "<amount> [--horizontal] [--at <x> <y>]", runScroll},
     {"navigate", "<pid> <url>", runNavigate},
     {"screenshot", "[pid] [--window N]", runScreenshot},
@@ -57,18 +61,22 @@ CommandResult version() {
     return completed(json(document));
 }
 
-// {"usage":[...]}: one line per command with its operands, then the two
-// options.
+// {"usage":[...]}: one line per command and form with its operands, then
+// the two options.
 CommandResult help() {
     JsonArray lines;
-    for (const Command& command : commandTable) {
+    auto addLine = [&](std::string_view name, std::string_view operands) {
         std::string line = "tavik-ax ";
-        line += command.name;
-        if (!command.operands.empty()) {
+        line += name;
+        if (!operands.empty()) {
             line += ' ';
-            line += command.operands;
+            line += operands;
         }
         lines.emplace_back(std::move(line));
+    };
+    for (const Command& command : commandTable) {
+        addLine(command.name, command.operands);
+        if (!command.otherOperands.empty()) addLine(command.name, command.otherOperands);
     }
     for (std::string_view option : {versionOption, helpOption}) lines.emplace_back("tavik-ax " + std::string(option));
     JsonObject document;

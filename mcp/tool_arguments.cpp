@@ -156,6 +156,50 @@ std::string parameterNames(const Tool& tool) {
     return names;
 }
 
+// The names of the parameters that address the element in this way.
+std::vector<std::string> namesAddressing(const Tool& tool, Addressing addressing) {
+    std::vector<std::string> names;
+    for (const ToolParam& param : tool.params)
+        if (param.addressing == addressing) names.push_back(param.name);
+    return names;
+}
+
+bool anyGiven(const ToolArguments& arguments, const std::vector<std::string>& names) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& name) { return arguments.has(name); });
+}
+
+std::string joined(const std::vector<std::string>& names, const char* last) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? last : ", ") + names[i];
+    return text;
+}
+
+// A tool that names its element by path or by query takes exactly one of
+// the two; nothing when the arguments do so.
+std::optional<std::string> addressingError(const Tool& tool, const ToolArguments& arguments) {
+    const std::vector<std::string> paths = namesAddressing(tool, Addressing::Path);
+    const std::vector<std::string> criteria = namesAddressing(tool, Addressing::Criterion);
+    const std::vector<std::string> choices = namesAddressing(tool, Addressing::Choice);
+    if (paths.empty()) return std::nullopt;
+    const bool byPath = anyGiven(arguments, paths);
+    const bool queried = anyGiven(arguments, criteria);
+    if (byPath && (queried || anyGiven(arguments, choices))) {
+        std::vector<std::string> query = criteria;
+        query.insert(query.end(), choices.begin(), choices.end());
+        return "Give either " + quoted(paths.front()) + " or a query (" + joined(query, ", ") + "), not both";
+    }
+    if (byPath || queried) return std::nullopt;
+    if (anyGiven(arguments, choices))
+        return "Argument " + quoted(choices.front()) + " needs a query: " + joined(criteria, " or ");
+    return "Missing required argument " + quoted(paths.front()) + " (or a query: " + joined(criteria, ", ") + ")";
+}
+
+// Whether the call names its element by query.
+bool byQuery(const Tool& tool, const ToolArguments& arguments) {
+    return anyGiven(arguments, namesAddressing(tool, Addressing::Criterion));
+}
+
 }  // namespace
 
 nlohmann::json describeTool(const Tool& tool) {
@@ -199,19 +243,29 @@ std::variant<ToolArguments, std::string> checkArguments(const Tool& tool, const 
         if (param.type == ParamType::Boolean && text.texts->front().empty()) continue;
         checked.values.emplace(param.name, std::move(*text.texts));
     }
+    if (auto error = addressingError(tool, checked)) return *error;
     return checked;
 }
 
 std::vector<std::string> commandLine(const Tool& tool, const ToolArguments& arguments) {
     std::vector<std::string> line{tool.command};
+    // A call by query gives type's text after its option word.
+    const bool query = byQuery(tool, arguments);
+    const auto placementOf = [&](const ToolParam& param) {
+        if (query && !param.queryOption.empty()) return Placement::Option;
+        return param.placement;
+    };
+    const auto optionOf = [&](const ToolParam& param) {
+        return query && !param.queryOption.empty() ? param.queryOption : param.option;
+    };
     // Positionals up to the last one given; a gap before it takes its fallback.
     std::size_t lastPositional = tool.params.size();
     for (std::size_t i = 0; i < tool.params.size(); ++i)
-        if (tool.params[i].placement == Placement::Positional && arguments.has(tool.params[i].name)) lastPositional = i;
+        if (placementOf(tool.params[i]) == Placement::Positional && arguments.has(tool.params[i].name)) lastPositional = i;
     if (lastPositional < tool.params.size()) {
         for (std::size_t i = 0; i <= lastPositional; ++i) {
             const ToolParam& param = tool.params[i];
-            if (param.placement != Placement::Positional) continue;
+            if (placementOf(param) != Placement::Positional) continue;
             const auto found = arguments.values.find(param.name);
             if (found == arguments.values.end())
                 line.push_back(param.fallback);
@@ -222,10 +276,10 @@ std::vector<std::string> commandLine(const Tool& tool, const ToolArguments& argu
     for (const ToolParam& param : tool.params) {
         const auto found = arguments.values.find(param.name);
         if (found == arguments.values.end()) continue;
-        if (param.placement == Placement::Option) {
-            line.push_back(param.option);
+        if (placementOf(param) == Placement::Option) {
+            line.push_back(optionOf(param));
             line.insert(line.end(), found->second.begin(), found->second.end());
-        } else if (param.placement == Placement::Flag) {
+        } else if (placementOf(param) == Placement::Flag) {
             line.push_back(param.option);
         }
     }

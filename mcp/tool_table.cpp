@@ -31,6 +31,11 @@ ToolParam bounded(ToolParam p, std::int64_t minimum, std::int64_t maximum) {
     return p;
 }
 
+ToolParam atLeast(ToolParam p, std::int64_t minimum) {
+    p.minimum = minimum;
+    return p;
+}
+
 ToolParam choice(ToolParam p, std::vector<std::string> choices) {
     p.choices = std::move(choices);
     return p;
@@ -52,9 +57,35 @@ ToolParam windowIndex() {
                   Placement::Option, "--window");
 }
 
-ToolParam elementPath() {
-    return param("path", ParamType::String, true,
-                 "Element path from find or read_tree, such as \"0.0.2.1\" (\"0\" is the window itself).");
+ToolParam addressed(ToolParam p, Addressing addressing) {
+    p.addressing = addressing;
+    return p;
+}
+
+// The two ways click and type name their element: a path, or a query as
+// find takes it with nth to choose among several matches.
+std::vector<ToolParam> elementAddress() {
+    return {addressed(param("path", ParamType::String, false,
+                            "Element path from snapshot, find or read_tree, such as \"0.0.2.1\" (\"0\" is the "
+                            "window itself). Give either path or a query (role, label, value)."),
+                      Addressing::Path),
+            addressed(placed(param("role", ParamType::String, false,
+                                   "Query: text the role contains, such as \"button\", \"textfield\", \"checkbox\"."),
+                             Placement::Option, "--role"),
+                      Addressing::Criterion),
+            addressed(placed(param("label", ParamType::String, false,
+                                   "Query: text the element's title, description or label contains."),
+                             Placement::Option, "--label"),
+                      Addressing::Criterion),
+            addressed(placed(param("value", ParamType::String, false, "Query: text the element's value contains."),
+                             Placement::Option, "--value"),
+                      Addressing::Criterion),
+            addressed(placed(atLeast(param("nth", ParamType::Integer, false,
+                                           "Query: which match to take when several do, counted from 0 in find's "
+                                           "order (without it, several matches are an error listing their paths)."),
+                                     0),
+                             Placement::Option, "--nth"),
+                      Addressing::Choice)};
 }
 
 std::vector<Tool> buildTable() {
@@ -118,28 +149,49 @@ std::vector<Tool> buildTable() {
          true,
          false});
 
-    tools.push_back({"click",
-                     "Click element",
-                     "Press one element: through its accessibility press action (\"method\":\"AXPress\"), or "
-                     "with a left click at its centre when it has none (\"method\":\"CGEvent\" with x and y). "
-                     "Returns {success, method}. A centre covered by another window is not clicked (an "
-                     "error says so). Learn the path with find first; paths change when the window changes.",
-                     "click",
-                     {pid(), elementPath(), windowIndex()},
-                     false,
-                     false});
+    {
+        std::vector<ToolParam> params{pid()};
+        for (ToolParam& p : elementAddress()) params.push_back(std::move(p));
+        params.push_back(windowIndex());
+        tools.push_back({"click",
+                         "Click element",
+                         "Press one element: through its accessibility press action (\"method\":\"AXPress\"), "
+                         "or with a left click at its centre when it has none (\"method\":\"CGEvent\" with x "
+                         "and y). Returns {success, method}, plus the element's path when it was found by query. "
+                         "Start from a snapshot of the window, then name the element by its path, or by a query "
+                         "(role, label, value, as find matches them) that finds and presses in one call and "
+                         "keeps working when paths shift. A query matching several elements presses nothing and "
+                         "lists their paths; add nth or narrow it. A centre covered by another window is not "
+                         "clicked (an error says so).",
+                         "click",
+                         std::move(params),
+                         false,
+                         false});
+    }
 
-    tools.push_back(
-        {"type",
-         "Type text",
-         "Focus a text element and set its text (\"method\":\"AXSetValue\", which replaces what "
-         "it held), or type the text as key presses when the value cannot be set "
-         "(\"method\":\"CGEvent\"). Returns {success, method, text}. Learn the path with find "
-         "first (role \"text\").",
-         "type",
-         {pid(), elementPath(), param("text", ParamType::String, true, "The text to enter."), windowIndex()},
-         false,
-         false});
+    {
+        std::vector<ToolParam> params{pid()};
+        for (ToolParam& p : elementAddress()) params.push_back(std::move(p));
+        // After the query's options: the command takes the query form from
+        // the word after the pid.
+        ToolParam text = param("text", ParamType::String, true, "The text to enter.");
+        text.queryOption = "--text";
+        params.push_back(std::move(text));
+        params.push_back(windowIndex());
+        tools.push_back({"type",
+                         "Type text",
+                         "Focus a text element and set its text (\"method\":\"AXSetValue\", which replaces "
+                         "what it held), or type the text as key presses when the value cannot be set "
+                         "(\"method\":\"CGEvent\"). Returns {success, method, text}, plus the element's path "
+                         "when it was found by query. Start from a snapshot of the window, then name the field "
+                         "by its path, or by a query (role \"textfield\" or \"text\", its label) that finds and "
+                         "types in one call. A query matching several elements types nothing and lists their "
+                         "paths; add nth or narrow it.",
+                         "type",
+                         std::move(params),
+                         false,
+                         false});
+    }
 
     tools.push_back({"click_xy",
                      "Click at a point",

@@ -25,6 +25,15 @@ enum class Placement {
     Server,      // read by the server itself, not passed on
 };
 
+// click and type name their element either by path or by query, never
+// both: which of the two ways a parameter belongs to.
+enum class Addressing {
+    Any,
+    Path,       // the element path
+    Criterion,  // role, label, value: at least one makes the query
+    Choice,     // nth: only with a query
+};
+
 struct ToolParam {
     std::string name;
     ParamType type = ParamType::String;
@@ -39,6 +48,10 @@ struct ToolParam {
     // Integer: a number of milliseconds the command may wait on purpose,
     // added to the call's time-out.
     bool extendsTimeout = false;
+    Addressing addressing = Addressing::Any;
+    // Positional: in a call by query, given after this option word instead
+    // (type's text).
+    std::string queryOption;
 };
 
 struct Tool {

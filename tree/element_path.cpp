@@ -22,6 +22,17 @@ std::vector<std::int64_t> pathIntegers(std::string_view path) {
 
 }  // namespace
 
+bool isElementPath(std::string_view path) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t dot = path.find('.', start);
+        const std::string_view piece = path.substr(start, dot == std::string_view::npos ? path.npos : dot - start);
+        if (!parseInt64(piece)) return false;
+        if (dot == std::string_view::npos) return true;
+        start = dot + 1;
+    }
+}
+
 std::optional<platform::Element> resolveElement(const platform::Element& root, std::string_view path) {
     const std::vector<std::int64_t> integers = pathIntegers(path);
     // The first integer stands for the root and is never looked at.

@@ -14,3 +14,9 @@
 // integer left stands for the root whatever its value, and fewer than two
 // integers name the root itself.
 std::optional<platform::Element> resolveElement(const platform::Element& root, std::string_view path);
+
+// Whether the text is a path as a caller must write it: one or more decimal
+// integers (optional sign, digits) joined by single dots, nothing else. The
+// commands that act on an element check this first, so that a mistyped
+// path is refused rather than read leniently as the window itself.
+bool isElementPath(std::string_view path);

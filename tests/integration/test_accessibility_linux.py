@@ -46,6 +46,19 @@ def by_path(record, found=None):
     return found
 
 
+def main_window_through_pyatspi(pid):
+    """The counter's text, whether the check box is checked and the entry's
+    text, in the fixture's main window, read through pyatspi."""
+    import pyatspi
+    from x11_fixture import _accessible
+
+    counter = _accessible(pid, lambda n: n.name.startswith("Count:"), MAIN_TITLE)
+    check_box = _accessible(pid, lambda n: n.getRole() == pyatspi.ROLE_CHECK_BOX, MAIN_TITLE)
+    entry = _accessible(pid, lambda n: n.getRole() in (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY), MAIN_TITLE).queryText()
+    return {"counter": counter.name, "checked": check_box.getState().contains(pyatspi.STATE_CHECKED),
+            "entry": entry.getText(0, entry.characterCount)}
+
+
 def start_fixture(env=None):
     """The fixture, its stderr kept in a temporary file."""
     log = tempfile.TemporaryFile()
@@ -282,6 +295,42 @@ class FixtureActions(unittest.TestCase):
                 focused = harness.wait_for(lambda: self.read(ENTRY).get("focused"), timeout=5)
                 self.assertTrue(focused, self.read(ENTRY))
 
+    def test_click_and_type_by_query_act_on_the_one_match_and_refuse_the_rest(self):
+        state = lambda: main_window_through_pyatspi(self.pid)
+        self.assertEqual(state(), {"counter": "Count: 0", "checked": False, "entry": ""})
+        # "b" is in AXButton and AXCheckBox; "your name" names the entry and its label.
+        both = "2 elements match (%s, %s)" % (BUTTON, CHECK_BOX)
+        refused = [
+            (["click", self.pid, "--role", "b"], both + "; add --nth or a narrower query"),
+            (["click", self.pid, "--role", "b", "--nth", "2"], "--nth 2 is out of range: " + both),
+            (["click", self.pid, "--role", "button", "--label", "no such button"], "No element matches"),
+            (["type", self.pid, "--label", "your name", "--text", "x"],
+             "2 elements match (%s, %s); add --nth or a narrower query" % (ENTRY, NAME_LABEL)),
+            # Once read as the window itself and clicked at its centre.
+            (["click", self.pid, "button-3"], "Not an element path: button-3"),
+            (["click", self.pid, "--window", "0"], "Not an element path: --window"),
+            (["type", self.pid, "0..2", "x"], "Not an element path: 0..2"),
+        ]
+        for args, message in refused:
+            with self.subTest(args=args):
+                self.assertEqual(harness.run_json(self, args, status=1), {"error": message})
+
+        # GTK runs pressed actions in order: once the check box pressed now
+        # shows checked, a press by a refused run would show too.
+        self.assertEqual(harness.run_json(self, ["click", self.pid, "--role", "checkbox", "--label", "enable"]),
+                         {"success": True, "method": "AXPress", "path": CHECK_BOX})
+        self.assertTrue(harness.wait_for(lambda: state()["checked"], timeout=5), state())
+        self.assertEqual(state(), {"counter": "Count: 0", "checked": True, "entry": ""})
+
+        self.assertEqual(harness.run_json(self, ["click", self.pid, "--role", "b", "--nth", "0"]),
+                         {"success": True, "method": "AXPress", "path": BUTTON})
+        self.assertTrue(harness.wait_for(lambda: state()["counter"] == "Count: 1", timeout=5), state())
+        answer = harness.run_json(self, ["type", self.pid, "--role", "textfield", "--label", "your name",
+                                         "--text", "by query"])
+        self.assertEqual(answer, {"success": True, "method": "AXSetValue", "text": "by query", "path": ENTRY})
+        self.assertTrue(harness.wait_for(lambda: state()["entry"] == "by query", timeout=5), state())
+        self.assertEqual(state(), {"counter": "Count: 1", "checked": True, "entry": "by query"})
+
 
 class HungApplication(unittest.TestCase):
     """An application that stops answering costs a bounded wait, not a hang."""
@@ -295,6 +344,7 @@ class HungApplication(unittest.TestCase):
         not_responding = {"error": "Application not responding (pid %d)" % app.pid}
         self.assertEqual(harness.run_json(self, ["read-tree", app.pid], status=1), not_responding)
         self.assertEqual(harness.run_json(self, ["find", app.pid, "--role", "button"], status=1), not_responding)
+        self.assertEqual(harness.run_json(self, ["click", app.pid, "--role", "button"], status=1), not_responding)
         records = harness.run_json(self, ["list-windows"])
         # One time-out of a few seconds per run, not one per call.
         self.assertLess(time.monotonic() - start, 20)

@@ -1,6 +1,6 @@
-"""Keys, drags and find's --depth and --wait in Chromium through the built
-binary, on a local page (pages/actions.html), with the effects read back
-through pyatspi."""
+"""Keys, drags, find's --depth and --wait, and click and type by query in
+Chromium through the built binary, on a local page (pages/actions.html),
+with the effects read back through pyatspi."""
 
 import time
 import unittest
@@ -92,6 +92,43 @@ class ChromiumActionsTest(unittest.TestCase):
         started = time.monotonic()
         self.assertEqual(len(self.find("--role", "button", "--label", "Late button", "--wait", "30000")), 1)
         self.assertLess(time.monotonic() - started, 5)
+
+    def test_5_click_and_type_by_query_act_on_the_one_match_and_refuse_the_rest(self):
+        shown = lambda text: real_apps.text_shown(text)(self.records())
+        self.assertTrue(shown("Tallied:"))
+        paths = [m["path"] for m in self.find("--role", "button", "--label", "tally")]
+        self.assertEqual(len(paths), 3, paths)
+        listed = "3 elements match (%s)" % ", ".join(paths)
+        window = ["--window", self.app.index]
+        refused = [
+            (["click", self.app.pid, "--role", "button", "--label", "tally"],
+             listed + "; add --nth or a narrower query"),
+            (["click", self.app.pid, "--role", "button", "--label", "tally", "--nth", "3"],
+             "--nth 3 is out of range: " + listed),
+            (["click", self.app.pid, "--role", "button", "--label", "No such button"], "No element matches"),
+            (["type", self.app.pid, "--role", "textfield", "--label", "No such field", "--text", "x"],
+             "No element matches"),
+        ]
+        for args, message in refused:
+            with self.subTest(args=args):
+                self.assertEqual(harness.run_json(self, args + window, status=1), {"error": message})
+
+        # Each press appends its button's word: a press by a refused run
+        # would have come first and shown in the list.
+        answer = harness.run_json(self, ["click", self.app.pid, "--role", "button", "--label", "Tally two"] + window)
+        self.assertEqual(answer, {"success": True, "method": "AXPress", "path": paths[1]})
+        self.assertTrue(harness.wait_for(lambda: shown("Tallied: two"), timeout=10))
+        answer = harness.run_json(self, ["click", self.app.pid, "--role", "button", "--label", "tally", "--nth", "2"]
+                                  + window)
+        self.assertEqual(answer, {"success": True, "method": "AXPress", "path": paths[2]})
+        self.assertTrue(harness.wait_for(lambda: shown("Tallied: two three"), timeout=10))
+
+        note = self.only("--role", "textfield", "--label", "Tally note")
+        answer = harness.run_json(self, ["type", self.app.pid, "--role", "textfield", "--label", "Tally note",
+                                         "--text", "by query"] + window)
+        self.assertEqual((answer.get("success"), answer.get("text"), answer.get("path")), (True, "by query", note["path"]))
+        typed = lambda: [r.get("text") for r in real_apps.matches(self.records(), "entry", "Tally note")] == ["by query"]
+        self.assertTrue(harness.wait_for(typed, timeout=10))
 
 
 def _selected_in(pid, text):

@@ -1,7 +1,7 @@
 // tavik-ax-mcp driven by the official MCP TypeScript SDK over stdio: the
-// tools and their schemas, then list_windows, find, click and screenshot
-// against the GTK fixture on the virtual desktop (tools/with-desktop),
-// with the click's effect read back through pyatspi.
+// tools and their schemas, then list_windows, find, click (by path and by
+// query) and screenshot against the GTK fixture on the virtual desktop
+// (tools/with-desktop), with the clicks' effects read back through pyatspi.
 
 import assert from "node:assert/strict";
 import fs from "node:fs";
@@ -53,6 +53,8 @@ describe("tools and schemas", () => {
     assert.ok(!click({ pid: "42", path: "0.0.1" }), "pid is an integer");
     assert.ok(!click({ pid: 4.5, path: "0.0.1" }), "pid is an integer");
     assert.ok(!click({ pid: 42, path: 1 }), "path is a string");
+    assert.ok(click({ pid: 42, role: "button", label: "OK", nth: 1 }), "a query instead of a path");
+    assert.ok(!click({ pid: 42, role: "button", nth: -1 }), "nth counts from 0");
     const screenshot = ajv.compile(schemaOf("screenshot"));
     assert.ok(screenshot({}) && screenshot({ pid: 1, downscale: true }));
   });
@@ -115,6 +117,27 @@ describe("the GTK fixture on the virtual desktop", { skip: !process.env.DISPLAY 
     assert.deepEqual(documentOf(clicked), { success: true, method: "AXPress" });
     const pressed = await waitFor(() => namesThroughPyatspi(fixture.pid, main.windowIndex)[counter] === "Count: 1", 10000);
     assert.ok(pressed, "the counter reads Count: 1");
+  });
+
+  test("a click by query presses the one match and says its path; an ambiguous one is the tool's error", async () => {
+    const press = { pid: fixture.pid, role: "button", label: "Press me", windowIndex: main.windowIndex };
+    const found = documentOf(await session.client.callTool({ name: "find", arguments: press }));
+    const counter = found[0].path.replace(/\.0$/, ".1");
+    const before = Number(namesThroughPyatspi(fixture.pid, main.windowIndex)[counter].replace("Count: ", ""));
+
+    // "b" is in AXButton and AXCheckBox: two matches.
+    const ambiguous = await session.client.callTool({
+      name: "click",
+      arguments: { pid: fixture.pid, role: "b", windowIndex: main.windowIndex },
+    });
+    assert.equal(ambiguous.isError, true);
+    assert.match(documentOf(ambiguous).error, /^2 elements match \(.+\); add --nth or a narrower query$/);
+
+    const clicked = await session.client.callTool({ name: "click", arguments: press });
+    assert.equal(clicked.isError, false, JSON.stringify(clicked));
+    assert.deepEqual(documentOf(clicked), { success: true, method: "AXPress", path: found[0].path });
+    const after = `Count: ${before + 1}`;
+    assert.ok(await waitFor(() => namesThroughPyatspi(fixture.pid, main.windowIndex)[counter] === after, 10000), after);
   });
 
   test("a click on a path that is not there is the tool's error", async () => {

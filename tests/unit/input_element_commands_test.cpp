@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "input/element_commands.h"
+#include "input/query_arguments.h"
 #include "input_event_stream.h"
 
 namespace {
@@ -138,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"type", {"812", "0", "hi", "--window", "-1"}, R"({"error":"Window not found"})"},
                     FailureCase{"click", {"812", "0.3"}, R"({"error":"Element not found at path: 0.3"})"},
                     FailureCase{"type", {"812", "5.0.-1", "hi"}, R"({"error":"Element not found at path: 5.0.-1"})"},
-                    FailureCase{"click", {"812", " 0..1.7"}, R"({"error":"Element not found at path:  0..1.7"})"}));
+                    FailureCase{"click", {"812", "0.-1"}, R"({"error":"Element not found at path: 0.-1"})"}));
 
 TEST_F(ElementCommands, ClickReportsARefusedPressWithoutFallingBackToTheMouse) {
     buttons[0]->actionSucceeds = false;
@@ -377,6 +379,174 @@ TEST_F(ElementCommands, TypeWithoutTextSetsAnEmptyValueOrTypesNothing) {
     EXPECT_EQ(run("type", {"812", "0.1"}).document, R"({"success":true,"method":"CGEvent","text":""})");
     EXPECT_EQ(recordedStream(),
               (Stream{"set AXFocused=true on Field 0", "pause 100000", "set AXValue=\"\" on Field 0 (refused)"}));
+}
+
+class NotAPath : public ElementCommands, public testing::WithParamInterface<std::string> {};
+
+// A path is decimal integers joined by single dots; anything else would
+// once have named the window itself and been clicked at its centre.
+TEST_P(NotAPath, IsRefusedByBothCommandsBeforeAnythingIsDone) {
+    for (const char* command : {"click", "type"}) {
+        const CommandResult result = run(command, {"812", GetParam(), "typed"});
+
+        EXPECT_EQ(nlohmann::json::parse(result.document), (nlohmann::json{{"error", "Not an element path: " + GetParam()}}))
+            << command;
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(recordedStream(), Stream{});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, NotAPath,
+                         testing::Values("button-3", "--window", "--nth", "-role", "", ".", "0..2", ".0.2", "0.2.",
+                                         "0.x.2", "abc", " 0", "0 ", "0.+", "0,1", "0.1e2", "0x1",
+                                         "0.99999999999999999999", "0.\xD9\xA3", "0.\xCC\x81"));
+
+// The valid forms keep their meaning: the first integer stands for the
+// window whatever it is, signs and leading zeros are allowed.
+TEST_F(ElementCommands, EveryValidPathFormStillActs) {
+    for (const char* path : {"0.0", "+0.+0", "7.00", "-1.0", "-0.-0", "9223372036854775807.0"}) {
+        memory::desktop().records.clear();
+        const CommandResult result = run("click", {"812", path});
+        EXPECT_EQ(result.document, R"({"success":true,"method":"AXPress"})") << path;
+        EXPECT_EQ(recordedStream(), Stream{"perform AXPress on Button 0"}) << path;
+    }
+    memory::desktop().records.clear();
+    EXPECT_EQ(run("click", {"812", "0"}).document, R"({"success":true,"method":"CGEvent","x":200,"y":150})");
+    EXPECT_EQ(run("type", {"812", "00.1", "hi"}).document, R"({"success":true,"method":"AXSetValue","text":"hi"})");
+}
+
+struct QueryCase {
+    std::string command;
+    Arguments operands;
+    std::string document;
+    Stream stream;  // what was done
+};
+void PrintTo(const QueryCase& c, std::ostream* out) { *out << c.command << " " << input_test::joinedOperands(c.operands); }
+
+class Query : public ElementCommands, public testing::WithParamInterface<QueryCase> {};
+
+// Window n holds, as find lists them for --label n: the window "0", then
+// "Button n" 0.0, "Field n" 0.1 and "Label n" 0.2.
+TEST_P(Query, ActsOnTheOneElementItNamesAsItsPathWould) {
+    const CommandResult result = run(GetParam().command, GetParam().operands);
+
+    EXPECT_EQ(result.document, GetParam().document);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(recordedStream(), GetParam().stream);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Matches, Query,
+    testing::Values(
+        QueryCase{"click",
+                  {"812", "--role", "button"},
+                  R"({"success":true,"method":"AXPress","path":"0.0"})",
+                  {"perform AXPress on Button 0"}},
+        QueryCase{"click",
+                  {"812", "--label", "BUTTON", "--window", "2"},
+                  R"({"success":true,"method":"AXPress","path":"0.0"})",
+                  {"perform AXPress on Button 2"}},
+        // Without a press the centre is clicked, through the same guards.
+        QueryCase{"click",
+                  {"812", "--role", "statictext"},
+                  R"({"success":true,"method":"CGEvent","x":125,"y":210,"path":"0.2"})",
+                  {"down 125.5 210", "pause 50000", "up 125.5 210"}},
+        // --nth counts from 0 in find's order: the window itself is first.
+        QueryCase{"click",
+                  {"812", "--label", "1", "--window", "1", "--nth", "1"},
+                  R"({"success":true,"method":"AXPress","path":"0.0"})",
+                  {"perform AXPress on Button 1"}},
+        QueryCase{"click",
+                  {"812", "--label", "0", "--nth", "0"},
+                  R"({"success":true,"method":"CGEvent","x":200,"y":150,"path":"0"})",
+                  {"down 200 150", "pause 50000", "up 200 150"}},
+        QueryCase{"click",
+                  {"812", "--label", "1", "--nth", "0", "--label", "button", "--window", "1"},
+                  R"({"success":true,"method":"AXPress","path":"0.0"})",
+                  {"perform AXPress on Button 1"}},
+        QueryCase{"type",
+                  {"812", "--role", "textfield", "--text", "hi"},
+                  R"({"success":true,"method":"AXSetValue","text":"hi","path":"0.1"})",
+                  {"set AXFocused=true on Field 0", "pause 100000", "set AXValue=\"hi\" on Field 0"}},
+        // The text is the next argument whatever it reads, options in any order.
+        QueryCase{"type",
+                  {"812", "--label", "field", "--text", "--window", "--window", "1"},
+                  R"({"success":true,"method":"AXSetValue","text":"--window","path":"0.1"})",
+                  {"set AXFocused=true on Field 1", "pause 100000", "set AXValue=\"--window\" on Field 1"}},
+        QueryCase{"type",
+                  {"812", "--value", "", "--role", "text", "--label", "field", "--text", ""},
+                  R"({"success":true,"method":"AXSetValue","text":"","path":"0.1"})",
+                  {"set AXFocused=true on Field 0", "pause 100000", "set AXValue=\"\" on Field 0"}}));
+
+std::string refusedQuery(const std::string& reason, const char* usage) {
+    return nlohmann::json{{"error", reason + ". " + usage}}.dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QueryErrors, CommandFailure,
+    testing::Values(
+        FailureCase{"click", {"812", "--label", "nothing like it"}, R"({"error":"No element matches"})"},
+        FailureCase{"click", {"812", "--label", "nothing", "--nth", "0"}, R"({"error":"No element matches"})"},
+        FailureCase{"click",
+                    {"812", "--label", "0"},
+                    R"({"error":"4 elements match (0, 0.0, 0.1, 0.2); add --nth or a narrower query"})"},
+        FailureCase{"type",
+                    {"812", "--label", "2", "--window", "2", "--text", "x"},
+                    R"({"error":"4 elements match (0, 0.0, 0.1, 0.2); add --nth or a narrower query"})"},
+        FailureCase{"click",
+                    {"812", "--label", "0", "--nth", "4"},
+                    R"x({"error":"--nth 4 is out of range: 4 elements match (0, 0.0, 0.1, 0.2)"})x"},
+        FailureCase{"type",
+                    {"812", "--role", "button", "--nth", "1", "--text", "x"},
+                    R"x({"error":"--nth 1 is out of range: 1 element matches (0.0)"})x"},
+        FailureCase{"click", {"812", "--role", "button", "--window", "3"}, R"({"error":"Window not found"})"},
+        FailureCase{"click", {"812", "--role"}, refusedQuery("--role has no value", clickQueryUsage)},
+        FailureCase{"click", {"812", "--label", "ok", "--nth"}, refusedQuery("--nth has no value", clickQueryUsage)},
+        FailureCase{"click", {"812", "--value", "x", "--window"}, refusedQuery("--window has no value", clickQueryUsage)},
+        FailureCase{"click",
+                    {"812", "--role", "button", "--nth", "-1"},
+                    refusedQuery("--nth takes a whole number from 0 (the first match)", clickQueryUsage)},
+        FailureCase{"click",
+                    {"812", "--role", "button", "--nth", "1.0"},
+                    refusedQuery("--nth takes a whole number from 0 (the first match)", clickQueryUsage)},
+        FailureCase{"click",
+                    {"812", "--role", "button", "--window", "x"},
+                    refusedQuery("--window takes a whole number (the windowIndex of list-windows)", clickQueryUsage)},
+        FailureCase{"click", {"812", "--role", "button", "extra"}, refusedQuery("Unknown option: extra", clickQueryUsage)},
+        FailureCase{"click", {"812", "--roles", "button"}, refusedQuery("Unknown option: --roles", clickQueryUsage)},
+        FailureCase{"click", {"812", "--role", "button", "--text", "x"},
+                    refusedQuery("Unknown option: --text", clickQueryUsage)},
+        FailureCase{"type", {"812", "--role", "textfield"}, refusedQuery("type with a query needs --text T", typeQueryUsage)},
+        FailureCase{"type", {"812", "--role", "textfield", "--text"}, refusedQuery("--text has no value", typeQueryUsage)},
+        FailureCase{"click", {"x", "--role", "button"}, nlohmann::json{{"error", clickQueryUsage}}.dump()},
+        FailureCase{"type", {"2147483648", "--role", "textfield", "--text", "x"},
+                    nlohmann::json{{"error", typeQueryUsage}}.dump()}));
+
+TEST_F(ElementCommands, QueryListsTheFirstTenOfManyMatchesAndNthReachesEveryOne) {
+    for (int i = 0; i < 12; ++i)
+        windows[0]->addChild(memory::newElement("AXButton", "More " + std::to_string(i)).setActions({"AXPress"}));
+
+    const CommandResult several = run("click", {"812", "--role", "button"});
+
+    EXPECT_EQ(several.document,
+              R"({"error":"13 elements match (0.0, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 0.10, 0.11, ...); )"
+              R"(add --nth or a narrower query"})");
+    EXPECT_EQ(several.status, 1);
+    EXPECT_EQ(recordedStream(), Stream{});
+
+    const CommandResult last = run("click", {"812", "--role", "button", "--nth", "12"});
+    EXPECT_EQ(last.document, R"({"success":true,"method":"AXPress","path":"0.14"})");
+    EXPECT_EQ(recordedStream(), Stream{"perform AXPress on More 11"});
+}
+
+TEST_F(ElementCommands, QueryOverAnApplicationThatStoppedAnsweringActsOnNothing) {
+    memory::desktop().stoppedAnswering = true;
+
+    const CommandResult result = run("click", {"812", "--role", "button"});
+
+    EXPECT_EQ(result.document, R"x({"error":"Application not responding (pid 812)"})x");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(recordedStream(), Stream{});
 }
 
 }  // namespace

@@ -182,6 +182,17 @@ TEST(McpServer, TranslatesArgumentsIntoTheCommandLine) {
          {"navigate", "9", "https://example.com/a?b=c"}},
         // A null counts as left out.
         {"click", {{"pid", 9}, {"path", "0"}, {"windowIndex", nullptr}}, {"click", "9", "0"}},
+        // By query: a criterion right after the pid selects the form; type's text follows --text.
+        {"click", {{"pid", 7}, {"role", "button"}, {"label", "OK"}}, {"click", "7", "--role", "button", "--label", "OK"}},
+        {"click",
+         {{"pid", 7}, {"label", "--window"}, {"nth", 2}, {"windowIndex", 1}, {"path", nullptr}},
+         {"click", "7", "--label", "--window", "--nth", "2", "--window", "1"}},
+        {"type",
+         {{"pid", 7}, {"role", "textfield"}, {"text", "hi"}},
+         {"type", "7", "--role", "textfield", "--text", "hi"}},
+        {"type",
+         {{"pid", 7}, {"value", "old"}, {"nth", 0}, {"text", ""}, {"windowIndex", 3}},
+         {"type", "7", "--value", "old", "--nth", "0", "--text", "", "--window", "3"}},
     };
     for (const Case& c : cases) {
         ServerUnderTest test;
@@ -211,6 +222,17 @@ TEST(McpServer, WrongArgumentsAreAToolErrorNamingTheArgument) {
          "must not contain the character U+0000"},
         {"click_xy", {{"x", "1"}, {"y", 2}}, "Argument \"x\" must be a number"},
         {"screenshot", {{"downscale", "yes"}}, "Argument \"downscale\" must be true or false"},
+        // An element by path or by query, never both, never neither.
+        {"click", {{"pid", 42}}, "Missing required argument \"path\" (or a query: role, label, value)"},
+        {"click",
+         {{"pid", 42}, {"path", "0.1"}, {"role", "button"}},
+         "Give either \"path\" or a query (role, label, value, nth), not both"},
+        {"type",
+         {{"pid", 42}, {"path", "0.1"}, {"nth", 1}, {"text", "x"}},
+         "Give either \"path\" or a query (role, label, value, nth), not both"},
+        {"click", {{"pid", 42}, {"nth", 1}}, "Argument \"nth\" needs a query: role, label or value"},
+        {"click", {{"pid", 42}, {"role", "button"}, {"nth", -1}}, "Argument \"nth\" must be at least 0"},
+        {"type", {{"pid", 42}, {"role", "textfield"}}, "Missing required argument \"text\""},
         {"list_windows", {{"pid", 1}}, "list_windows takes no arguments"},
         {"list_windows", json::array({1}), "The arguments must be a JSON object"},
     };
