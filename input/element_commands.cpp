@@ -77,7 +77,7 @@ CommandResult runClick(const Arguments& arguments) {
     const auto centre = clickableCentre(element);
     // Nothing was done, yet this ends with status 0 like a completed run.
     if (!centre) return {errorResponse("No click method available"), 0};
-    if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+    if (!platform::canPostInput()) return errorExit(noInputMessage());
     if (!isOnSomeDisplay(*centre)) return errorExit(offScreenMessage);
     // A click lands on whatever is on top there, which must be the
     // application's own window.
@@ -113,7 +113,7 @@ CommandResult runType(const Arguments& arguments) {
     const bool valueSet =
         platform::setAttributeValue(element, "AXValue", platform::AttributeValue{std::in_place_type<std::string>, text});
     if (!valueSet) {
-        if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+        if (!platform::canPostInput()) return errorExit(noInputMessage());
         // Keys go to whatever holds the focus: unless that is the element,
         // none are typed.
         if (!holdsKeyboardFocus(*pid, window, element)) return errorExit(notFocusedMessage);

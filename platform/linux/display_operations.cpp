@@ -1,10 +1,16 @@
 // The platform's display, capture and window-manager operations on the
 // session's display server. On Wayland the window manager is the
 // compositor, asked through sway's IPC; a compositor without it tells no
-// client about windows, so nothing is found there.
+// client about windows, so nothing is found there. GNOME's mutter tells
+// a process of the same user neither where windows are nor which one is
+// active: the active window is the one its toolkit marks active through
+// the accessibility service, no window can be activated, and none is
+// found at a point.
 #include "platform/capture.h"
 #include "platform/displays.h"
+#include "platform/linux/atspi/active_window.h"
 #include "platform/linux/display_server.h"
+#include "platform/linux/mutter/platform.h"
 #include "platform/linux/sway/windows.h"
 #include "platform/linux/wayland/platform.h"
 #include "platform/linux/x11/monitors.h"
@@ -14,9 +20,14 @@
 namespace platform {
 namespace {
 
-bool onWayland() { return display_server::kind() == display_server::Kind::wayland; }
+using display_server::Kind;
 
-std::vector<Monitor> sessionMonitors() { return onWayland() ? wayland::monitors() : x11::monitors(); }
+Kind server() { return display_server::kind(); }
+
+std::vector<Monitor> sessionMonitors() {
+    if (server() == Kind::gnome) return mutter::monitors();
+    return server() == Kind::wayland ? wayland::monitors() : x11::monitors();
+}
 
 }  // namespace
 
@@ -46,23 +57,28 @@ DisplayId mainDisplayId() {
 }
 
 std::optional<Image> captureScreenImage(Rect rect) {
-    return onWayland() ? wayland::captureScreenImage(rect) : x11::captureScreenImage(rect);
+    if (server() == Kind::gnome) return mutter::captureScreenImage(rect);
+    return server() == Kind::wayland ? wayland::captureScreenImage(rect) : x11::captureScreenImage(rect);
 }
 
 std::string captureFailureReason() {
-    return onWayland() ? wayland::captureFailureReason() : x11::captureFailureReason();
+    if (server() == Kind::gnome) return mutter::captureFailureReason();
+    return server() == Kind::wayland ? wayland::captureFailureReason() : x11::captureFailureReason();
 }
 
 bool isWindowActive(std::int32_t pid, const std::string& title) {
-    return onWayland() ? sway::isWindowActive(pid, title) : x11::isWindowActive(pid, title);
+    if (server() == Kind::gnome) return atspi::toolkitMarksActive(pid, title);
+    return server() == Kind::wayland ? sway::isWindowActive(pid, title) : x11::isWindowActive(pid, title);
 }
 
 bool activateWindow(std::int32_t pid, const std::string& title) {
-    return onWayland() ? sway::activateWindow(pid, title) : x11::activateWindow(pid, title);
+    if (server() == Kind::gnome) return atspi::toolkitMarksActive(pid, title);
+    return server() == Kind::wayland ? sway::activateWindow(pid, title) : x11::activateWindow(pid, title);
 }
 
 std::optional<std::int32_t> windowOwnerAt(Point point) {
-    return onWayland() ? sway::windowOwnerAt(point) : x11::windowOwnerAt(point);
+    if (server() == Kind::gnome) return std::nullopt;
+    return server() == Kind::wayland ? sway::windowOwnerAt(point) : x11::windowOwnerAt(point);
 }
 
 }  // namespace platform
