@@ -145,21 +145,32 @@ def still_frame(timeout=10):
     return previous
 
 
+# Mutter repaints its background with a dither that may differ by one step
+# wherever the screen changed; a window differs by more.
+CHANGE = 4
+
+
 def changed_rectangle(before, after):
     """(x, y, width, height) of the smallest rectangle holding every pixel
-    that differs between two frames; None when none does."""
+    that differs between two frames by more than the background's dither;
+    None when none does."""
     stride = before.width * 3
-    rows = [y for y in range(before.height)
-            if before.pixels[y * stride:(y + 1) * stride] != after.pixels[y * stride:(y + 1) * stride]]
+
+    def differs(a, b, x):
+        return any(abs(a[x * 3 + i] - b[x * 3 + i]) > CHANGE for i in range(3))
+    rows, columns = [], []
+    for y in range(before.height):
+        a, b = before.pixels[y * stride:(y + 1) * stride], after.pixels[y * stride:(y + 1) * stride]
+        if a == b:
+            continue
+        first = next((x for x in range(before.width) if differs(a, b, x)), None)
+        if first is None:
+            continue
+        last = next(x for x in reversed(range(before.width)) if differs(a, b, x))
+        rows.append(y)
+        columns += [first, last]
     if not rows:
         return None
-    columns = set()
-    for y in range(rows[0], rows[-1] + 1):
-        a, b = before.pixels[y * stride:(y + 1) * stride], after.pixels[y * stride:(y + 1) * stride]
-        if a != b:
-            first = next(x for x in range(before.width) if a[x * 3:x * 3 + 3] != b[x * 3:x * 3 + 3])
-            last = next(x for x in reversed(range(before.width)) if a[x * 3:x * 3 + 3] != b[x * 3:x * 3 + 3])
-            columns.update((first, last))
     return min(columns), rows[0], max(columns) - min(columns) + 1, rows[-1] - rows[0] + 1
 
 
