@@ -15,6 +15,7 @@
 #include "platform/linux/wayland/platform.h"
 #include "platform/linux/x11/monitors.h"
 #include "platform/linux/x11/operations.h"
+#include "platform/timing.h"
 #include "platform/window_manager.h"
 
 namespace platform {
@@ -23,6 +24,21 @@ namespace {
 using display_server::Kind;
 
 Kind server() { return display_server::kind(); }
+
+// GNOME: no window can be activated, but the window mutter has focused is
+// marked active only once its toolkit has the keyboard focus, which comes
+// with the keyboard of the run's input session (a new device each run, as
+// the last run's went with it): waited for, bounded.
+bool awaitToolkitActive(std::int32_t pid, const std::string& title) {
+    constexpr std::uint64_t timeoutMicroseconds = 1000000;
+    constexpr std::uint32_t pollMicroseconds = 50000;
+    const std::uint64_t deadline = monotonicMicroseconds() + timeoutMicroseconds;
+    while (!atspi::toolkitMarksActive(pid, title)) {
+        if (monotonicMicroseconds() >= deadline) return false;
+        sleepMicroseconds(pollMicroseconds);
+    }
+    return true;
+}
 
 std::vector<Monitor> sessionMonitors() {
     if (server() == Kind::gnome) return mutter::monitors();
@@ -72,7 +88,7 @@ bool isWindowActive(std::int32_t pid, const std::string& title) {
 }
 
 bool activateWindow(std::int32_t pid, const std::string& title) {
-    if (server() == Kind::gnome) return atspi::toolkitMarksActive(pid, title);
+    if (server() == Kind::gnome) return awaitToolkitActive(pid, title);
     return server() == Kind::wayland ? sway::activateWindow(pid, title) : x11::activateWindow(pid, title);
 }
 

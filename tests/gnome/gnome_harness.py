@@ -34,8 +34,12 @@ from sway_harness import harness, real_apps, settled, centre  # noqa: E402,F401
 LAUNCH_TIMEOUT = 40
 
 # GTK's client-side decoration without its shadow, margin or rounded
-# corners: the window is then its surface, a plain rectangle.
-NO_SHADOW = "decoration { box-shadow: none; margin: 0; border-radius: 0; }\n"
+# corners: the window is then its surface, a plain rectangle (GTK 3 draws
+# it on the decoration node, GTK 4 on the window's).
+NO_SHADOW = {
+    "gtk-3.0": "decoration { box-shadow: none; margin: 0; border-radius: 0; }\n",
+    "gtk-4.0": "window.csd, window.csd.maximized { box-shadow: none; margin: 0; border-radius: 0; }\n",
+}
 
 
 def on_gnome():
@@ -47,10 +51,10 @@ def require_gnome():
         raise unittest.SkipTest("no GNOME desktop: run under tools/with-mutter")
     config = os.environ.get("XDG_CONFIG_HOME")
     if config and config.startswith(os.environ["WITH_MUTTER_SESSION"]):
-        for toolkit in ("gtk-3.0", "gtk-4.0"):
+        for toolkit, style in NO_SHADOW.items():
             os.makedirs(os.path.join(config, toolkit), exist_ok=True)
             with open(os.path.join(config, toolkit, "gtk.css"), "w", encoding="utf-8") as sheet:
-                sheet.write(NO_SHADOW)
+                sheet.write(style)
 
 
 # ---------------------------------------------------------------------------

@@ -42,6 +42,8 @@ constexpr std::uint32_t moveSettleMicroseconds = 10000;
 // and ask for their wl_pointer and wl_keyboard, and input before that is
 // lost to them.
 constexpr std::uint32_t newDeviceSettleMicroseconds = 100000;
+constexpr std::uint64_t newDeviceTimeoutMicroseconds = 1000000;
+constexpr std::uint32_t devicePollMicroseconds = 5000;
 
 struct InputState {
     std::string refusal;
@@ -53,6 +55,22 @@ struct InputState {
 };
 
 InputState state;
+
+// Waits (bounded) until the seat has the session's pointer and keyboard,
+// then, when the seat had none before, lets the clients bind them.
+void awaitSessionDevices() {
+    wayland::Connection* connection = wayland::Connection::shared();
+    const std::uint32_t both = WL_SEAT_CAPABILITY_POINTER | WL_SEAT_CAPABILITY_KEYBOARD;
+    if (!connection) {
+        sleepMicroseconds(newDeviceSettleMicroseconds);
+        return;
+    }
+    const std::uint64_t deadline = monotonicMicroseconds() + newDeviceTimeoutMicroseconds;
+    while (connection->roundtrip() && (connection->seatCapabilities() & both) != both &&
+           monotonicMicroseconds() < deadline)
+        sleepMicroseconds(devicePollMicroseconds);
+    if ((connection->initialSeatCapabilities() & both) != both) sleepMicroseconds(newDeviceSettleMicroseconds);
+}
 
 // The run's session, stopped when the run ends: made after the bus
 // connection, so it is stopped before the connection closes.
@@ -68,10 +86,7 @@ Session* session() {
     state.tried = true;
     slot = Session::start(Session::Purpose::input, state.refusal);
     if (!slot) return nullptr;
-    const wayland::Connection* connection = wayland::Connection::shared();
-    const std::uint32_t both = WL_SEAT_CAPABILITY_POINTER | WL_SEAT_CAPABILITY_KEYBOARD;
-    if (!connection || (connection->initialSeatCapabilities() & both) != both)
-        sleepMicroseconds(newDeviceSettleMicroseconds);
+    awaitSessionDevices();
     return &*slot;
 }
 
