@@ -41,8 +41,9 @@ constexpr std::uint32_t moveSettleMicroseconds = 10000;
 // seat that had none (a headless desktop) the clients first learn of them
 // and ask for their wl_pointer and wl_keyboard, and input before that is
 // lost to them.
-constexpr std::uint32_t newDeviceSettleMicroseconds = 100000;
+constexpr std::uint32_t newDeviceSettleMicroseconds = 250000;
 constexpr std::uint64_t newDeviceTimeoutMicroseconds = 1000000;
+constexpr std::uint32_t keyboardFocusSettleMicroseconds = 100000;
 constexpr std::uint32_t devicePollMicroseconds = 5000;
 
 struct InputState {
@@ -157,13 +158,25 @@ void key(KeySymbol keysym, bool down) {
 
 // GNOME (mutter 43 with GTK 3 and GTK 4): the first key of a new
 // remote-desktop session does not reach the focused window, even a second
-// after the session started; a Shift press and release first takes that
-// place, and every key after it arrives.
+// after the session started: mutter gives the window the keyboard focus of
+// the session's new keyboard only with that key, and only then does the
+// toolkit mark the window active. A Shift press and release first takes
+// that place, and every key after it arrives.
 void primeKeyboard() {
     if (state.keyboardPrimed) return;
     state.keyboardPrimed = true;
     key(shiftKeysym, true);
     key(shiftKeysym, false);
+    // The focus comes to the window after that key; a key sent at once may
+    // still find none (measured with GTK 3: now and then its press was lost).
+    sleepMicroseconds(keyboardFocusSettleMicroseconds);
+}
+
+void notifyMotion(const std::string& stream, double x, double y) {
+    Message message = notification("NotifyPointerMotionAbsolute");
+    if (message && appendString(message.get(), stream) && appendDouble(message.get(), x) &&
+        appendDouble(message.get(), y))
+        deliver(std::move(message));
 }
 
 void movePointer(const Session& current, Point point, bool settle) {
@@ -171,11 +184,16 @@ void movePointer(const Session& current, Point point, bool settle) {
     for (const CastStream& stream : current.streams()) monitors.push_back(stream.monitor);
     const std::optional<MonitorPoint> target = monitorPoint(monitors, point);
     if (!target) return;
-    Message message = notification("NotifyPointerMotionAbsolute");
-    if (!message || !appendString(message.get(), current.streams()[target->monitor].path) ||
-        !appendDouble(message.get(), target->x) || !appendDouble(message.get(), target->y))
-        return;
-    deliver(std::move(message));
+    const std::string& stream = current.streams()[target->monitor].path;
+    // GTK on mutter: the session's pointer is a new device of the seat, and
+    // a window learns the first place of a new pointer as the pointer
+    // entering it, not as a motion; the first motion of a run goes to the
+    // neighbouring pixel first, so the motion to the point is one.
+    if (!state.position) {
+        notifyMotion(stream, target->x > 0 ? target->x - 1 : target->x + 1, target->y);
+        sleepMicroseconds(moveSettleMicroseconds);
+    }
+    notifyMotion(stream, target->x, target->y);
     const Point reached{std::floor(point.x), std::floor(point.y)};
     const bool moved = !state.position || state.position->x != reached.x || state.position->y != reached.y;
     state.position = reached;
@@ -278,7 +296,13 @@ void postEvent(const Event& event) {
 
 // Runs typing on one compositor take turns under the name of its Wayland
 // socket, as on wlroots.
-bool takeTypingTurn() { return wayland::takeTurn(); }
+// Only type takes the turn before it focuses its target, and judges the
+// focus before typing: the window must have the keyboard by then.
+bool takeTypingTurn() {
+    if (!wayland::takeTurn()) return false;
+    if (session()) primeKeyboard();
+    return true;
+}
 
 // Mutter finds the key of each keysym in the session's keyboard layout
 // (adding Shift for the second level); a character the layout lacks is
