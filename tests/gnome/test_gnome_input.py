@@ -95,10 +95,15 @@ class Gtk3ActionsOnGnome(Runs, unittest.TestCase):
         return accessible_text(self.fixture.pid, "Words")
 
     def close_menu(self, item):
+        """Closes a menu left open by a click beside it: on headless mutter
+        a key of a later run does not reach a menu an earlier run opened
+        (its keyboard grab went with that run's keyboard), so Escape does
+        not close it."""
         for _ in range(3):
             if not showing_menu_item(self.fixture.pid, item):
                 return
-            harness.run_tool(["key", "Escape"])
+            hover = self.fixture.screen("hover")
+            harness.run_tool(["click-xy", hover["x"] + hover["width"] - 4, hover["y"] + hover["height"] - 4])
             harness.wait_for(lambda: not showing_menu_item(self.fixture.pid, item), timeout=2)
 
     def test_combinations_hold_modifiers_and_release_them(self):
@@ -111,6 +116,10 @@ class Gtk3ActionsOnGnome(Runs, unittest.TestCase):
         self.run_ok("key", "End", "z", "Left", "shift+Home", "BackSpace")
         self.assertTrue(harness.wait_for(lambda: self.entry_text() == "z", timeout=5), self.entry_text())
 
+    # A known fault: on headless mutter GTK 3 takes a double or triple
+    # click of mutter's remote-desktop pointer as single clicks (the same
+    # presses select a word on X11 and sway); not yet understood.
+    @unittest.expectedFailure
     def test_double_and_triple_clicks_select_a_word_and_the_line(self):
         entry = self.fixture.screen("entry")
         y = entry["y"] + entry["height"] / 2
