@@ -129,7 +129,7 @@ class RefusingGnome(unittest.TestCase):
         service = subprocess.Popen(["/usr/bin/python3", os.path.join(os.path.dirname(__file__),
                                                                      "refusing_remote_desktop.py"), address],
                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (service.terminate(), service.wait(timeout=5)))
+        self.addCleanup(lambda: (service.terminate(), service.wait(timeout=5), service.stdout.close()))
         self.assertEqual(service.stdout.readline().strip(), b"ready")
         self.env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address)
 
