@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -40,7 +39,8 @@ constexpr std::uint32_t moveSettleMicroseconds = 10000;
 // The session's pointer and keyboard are new devices of the seat; on a
 // seat that had none (a headless desktop) the clients first learn of them
 // and ask for their wl_pointer and wl_keyboard, and input before that is
-// lost to them.
+// lost to them. Mutter is given longer than sway (100 ms there): with
+// 100 ms, input right after a session started was lost now and then.
 constexpr std::uint32_t newDeviceSettleMicroseconds = 250000;
 constexpr std::uint64_t newDeviceTimeoutMicroseconds = 1000000;
 constexpr std::uint32_t keyboardFocusSettleMicroseconds = 100000;
@@ -114,9 +114,7 @@ void notifyKeysym(KeySymbol keysym, bool down) {
 }
 
 // Undoing for a stop signal: releases go out without waiting for
-// answers (the flush writes them), and the run ends right after. Mutter
-// would also release what a session's devices hold when the session ends
-// with the connection.
+// answers (the flush writes them), and the run ends right after.
 void releaseHeld() {
     const auto sendRelease = [](Message message) { send(std::move(message)); };
     for (auto key = state.heldKeys.rbegin(); key != state.heldKeys.rend(); ++key) {
