@@ -94,7 +94,7 @@ CommandResult clickTarget(std::int32_t pid, const Target& target) {
     const auto centre = clickableCentre(element);
     // Nothing was done, yet this ends with status 0 like a completed run.
     if (!centre) return {errorResponse("No click method available"), 0};
-    if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+    if (!platform::canPostInput()) return errorExit(noInputMessage());
     if (!isOnSomeDisplay(*centre)) return errorExit(offScreenMessage);
     // A click lands on whatever is on top there, which must be the
     // application's own window.
@@ -123,7 +123,7 @@ CommandResult typeIntoTarget(std::int32_t pid, const Target& target, const std::
     const bool valueSet =
         platform::setAttributeValue(element, "AXValue", platform::AttributeValue{std::in_place_type<std::string>, text});
     if (!valueSet) {
-        if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+        if (!platform::canPostInput()) return errorExit(noInputMessage());
         // Keys go to whatever holds the focus: unless that is the element,
         // none are typed.
         if (!holdsKeyboardFocus(pid, window, element)) return errorExit(notFocusedMessage);

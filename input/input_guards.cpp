@@ -10,6 +10,7 @@
 #include "accessibility/applications.h"
 #include "accessibility/attributes.h"
 #include "platform/displays.h"
+#include "platform/events.h"
 #include "platform/timing.h"
 #include "platform/window_manager.h"
 
@@ -84,4 +85,9 @@ bool holdsKeyboardFocus(std::int32_t pid, const platform::Element& window, const
         platform::sleepMicroseconds(focusSettleMicroseconds);
     }
     return awaitFocusWithin(element);
+}
+
+std::string noInputMessage() {
+    const std::string refusal = platform::inputRefusal();
+    return refusal.empty() ? std::string(noDisplayMessage) : std::string(noDisplayMessage) + ": " + refusal;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/accessibility.h"
 #include "platform/geometry.h"
@@ -12,6 +13,10 @@ inline constexpr const char* noDisplayMessage = "No display to send input to";
 inline constexpr const char* offScreenMessage = "Point is outside every display";
 inline constexpr const char* notOwnWindowMessage = "The element's centre is not on its application's window";
 inline constexpr const char* notFocusedMessage = "Could not focus the element; nothing was typed";
+
+// The error when no input can be posted: noDisplayMessage, followed by
+// what the session refused when it said no.
+std::string noInputMessage();
 
 // Whether the point lies on one of the active displays (gaps between
 // displays count as outside).

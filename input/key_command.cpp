@@ -25,7 +25,7 @@ CommandResult runKey(const Arguments& arguments) {
         combinations.push_back(*combination);
         keys.emplace_back(arguments[i]);
     }
-    if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+    if (!platform::canPostInput()) return errorExit(noInputMessage());
     if (const auto failed = pressKeyCombinations(combinations)) return errorExit(*failed);
     JsonObject result;
     result.set("success", true);

@@ -36,7 +36,7 @@ std::optional<platform::Point> pointAt(const Arguments& arguments, std::size_t p
 // post to, and points on it (the window system would move a point off
 // every display to the nearest edge and act there).
 std::optional<std::string> refusal(std::initializer_list<platform::Point> points) {
-    if (!platform::canPostInput()) return noDisplayMessage;
+    if (!platform::canPostInput()) return noInputMessage();
     for (const platform::Point point : points)
         if (!isOnSomeDisplay(point)) return offScreenMessage;
     return std::nullopt;
@@ -107,7 +107,7 @@ CommandResult runDragXY(const Arguments& arguments) {
 }
 
 CommandResult runPointer(const Arguments&) {
-    if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+    if (!platform::canPostInput()) return errorExit(noInputMessage());
     const std::optional<platform::Point> location = platform::pointerLocation();
     if (!location) return errorExit(pointerUnknownMessage);
     JsonObject result;
@@ -132,7 +132,7 @@ CommandResult runScroll(const Arguments& arguments) {
         }
     }
 
-    if (!platform::canPostInput()) return errorExit(noDisplayMessage);
+    if (!platform::canPostInput()) return errorExit(noInputMessage());
     if (at) {
         if (const auto refused = refusal({*at})) return errorExit(*refused);
         movePointerTo(at->x, at->y);

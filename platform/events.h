@@ -52,6 +52,11 @@ using Event = std::variant<MouseEvent, KeyboardEvent, ScrollWheelEvent>;
 // that accepts synthetic input); without one every post is lost.
 bool canPostInput();
 
+// What the session refused when input cannot be posted although there is
+// a display (a compositor service that said no), in words for the caller;
+// empty otherwise.
+std::string inputRefusal();
+
 // A mouse event at a point, or nothing when it cannot be created.
 std::optional<Event> createMouseEvent(MouseEventType type, Point position);
 

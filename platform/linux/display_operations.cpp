@@ -1,22 +1,49 @@
 // The platform's display, capture and window-manager operations on the
 // session's display server. On Wayland the window manager is the
 // compositor, asked through sway's IPC; a compositor without it tells no
-// client about windows, so nothing is found there.
+// client about windows, so nothing is found there. GNOME's mutter tells
+// a process of the same user neither where windows are nor which one is
+// active: the active window is the one its toolkit marks active through
+// the accessibility service, no window can be activated, and none is
+// found at a point.
 #include "platform/capture.h"
 #include "platform/displays.h"
+#include "platform/linux/atspi/active_window.h"
 #include "platform/linux/display_server.h"
+#include "platform/linux/mutter/platform.h"
 #include "platform/linux/sway/windows.h"
 #include "platform/linux/wayland/platform.h"
 #include "platform/linux/x11/monitors.h"
 #include "platform/linux/x11/operations.h"
+#include "platform/timing.h"
 #include "platform/window_manager.h"
 
 namespace platform {
 namespace {
 
-bool onWayland() { return display_server::kind() == display_server::Kind::wayland; }
+using display_server::Kind;
 
-std::vector<Monitor> sessionMonitors() { return onWayland() ? wayland::monitors() : x11::monitors(); }
+Kind server() { return display_server::kind(); }
+
+// GNOME: no window can be activated, but the window mutter has focused is
+// marked active only once its toolkit has the keyboard focus, which comes
+// with the keyboard of the run's input session (a new device each run, as
+// the last run's went with it): waited for, bounded.
+bool awaitToolkitActive(std::int32_t pid, const std::string& title) {
+    constexpr std::uint64_t timeoutMicroseconds = 1000000;
+    constexpr std::uint32_t pollMicroseconds = 50000;
+    const std::uint64_t deadline = monotonicMicroseconds() + timeoutMicroseconds;
+    while (!atspi::toolkitMarksActive(pid, title)) {
+        if (monotonicMicroseconds() >= deadline) return false;
+        sleepMicroseconds(pollMicroseconds);
+    }
+    return true;
+}
+
+std::vector<Monitor> sessionMonitors() {
+    if (server() == Kind::gnome) return mutter::monitors();
+    return server() == Kind::wayland ? wayland::monitors() : x11::monitors();
+}
 
 }  // namespace
 
@@ -46,23 +73,28 @@ DisplayId mainDisplayId() {
 }
 
 std::optional<Image> captureScreenImage(Rect rect) {
-    return onWayland() ? wayland::captureScreenImage(rect) : x11::captureScreenImage(rect);
+    if (server() == Kind::gnome) return mutter::captureScreenImage(rect);
+    return server() == Kind::wayland ? wayland::captureScreenImage(rect) : x11::captureScreenImage(rect);
 }
 
 std::string captureFailureReason() {
-    return onWayland() ? wayland::captureFailureReason() : x11::captureFailureReason();
+    if (server() == Kind::gnome) return mutter::captureFailureReason();
+    return server() == Kind::wayland ? wayland::captureFailureReason() : x11::captureFailureReason();
 }
 
 bool isWindowActive(std::int32_t pid, const std::string& title) {
-    return onWayland() ? sway::isWindowActive(pid, title) : x11::isWindowActive(pid, title);
+    if (server() == Kind::gnome) return atspi::toolkitMarksActive(pid, title);
+    return server() == Kind::wayland ? sway::isWindowActive(pid, title) : x11::isWindowActive(pid, title);
 }
 
 bool activateWindow(std::int32_t pid, const std::string& title) {
-    return onWayland() ? sway::activateWindow(pid, title) : x11::activateWindow(pid, title);
+    if (server() == Kind::gnome) return awaitToolkitActive(pid, title);
+    return server() == Kind::wayland ? sway::activateWindow(pid, title) : x11::activateWindow(pid, title);
 }
 
 std::optional<std::int32_t> windowOwnerAt(Point point) {
-    return onWayland() ? sway::windowOwnerAt(point) : x11::windowOwnerAt(point);
+    if (server() == Kind::gnome) return std::nullopt;
+    return server() == Kind::wayland ? sway::windowOwnerAt(point) : x11::windowOwnerAt(point);
 }
 
 }  // namespace platform

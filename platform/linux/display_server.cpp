@@ -2,8 +2,10 @@
 
 #include <vector>
 
+#include "platform/linux/mutter/platform.h"
 #include "platform/linux/sway/window_rules.h"
 #include "platform/linux/sway/windows.h"
+#include "platform/linux/wayland/connection.h"
 #include "platform/linux/wayland/platform.h"
 #include "platform/linux/x11/root_bus_address.h"
 #include "platform/linux/x11/window_origin.h"
@@ -18,16 +20,31 @@ std::optional<ContentOrigin> x11Origin(std::int32_t pid, const std::string& titl
     return ContentOrigin{origin->x, origin->y};
 }
 
+Kind chooseKind() {
+    if (!wayland::sessionAvailable()) return Kind::x11;
+    const wayland::Connection* connection = wayland::Connection::shared();
+    if (connection && !connection->pointerManager() && mutter::serviceAvailable()) return Kind::gnome;
+    return Kind::wayland;
+}
+
 }  // namespace
 
 Kind kind() {
-    static const Kind chosen = wayland::sessionAvailable() ? Kind::wayland : Kind::x11;
+    static const Kind chosen = chooseKind();
     return chosen;
 }
 
 std::optional<ContentOrigin> coordinateOrigin(std::int32_t pid, const std::string& title, std::int32_t width,
                                               std::int32_t height, bool windowRelative) {
     if (kind() == Kind::x11) {
+        if (!windowRelative) return ContentOrigin{0, 0};
+        return x11Origin(pid, title, width, height);
+    }
+    if (kind() == Kind::gnome) {
+        // Mutter tells a process of the same user where no window is (see
+        // README, GNOME). Only an XWayland client, an X11 client of the X
+        // server mutter runs, knows where its window is, and says so.
+        if (!x11Origin(pid, title, 0, 0)) return std::nullopt;
         if (!windowRelative) return ContentOrigin{0, 0};
         return x11Origin(pid, title, width, height);
     }
@@ -48,7 +65,7 @@ std::optional<ContentOrigin> coordinateOrigin(std::int32_t pid, const std::strin
 }
 
 bool showsTopLevel(std::int32_t pid, const std::string& title) {
-    if (kind() == Kind::x11) return x11::topLevelContentOrigin(pid, title, 0, 0).has_value();
+    if (kind() == Kind::x11 || kind() == Kind::gnome) return x11::topLevelContentOrigin(pid, title, 0, 0).has_value();
     return sway::windowNamed(sway::windows(), pid, title).has_value();
 }
 

@@ -3,9 +3,11 @@
 // What the accessibility reader (atspi/) needs from the display server:
 // where a top-level window's content sits on the screen, and the
 // accessibility bus address the display publishes. atspi/ asks here and
-// never includes from x11/, wayland/ or sway/. The display server is
-// chosen once per run: a Wayland compositor when WAYLAND_DISPLAY names one
-// that answers, else the X server of DISPLAY.
+// never includes from x11/, wayland/, sway/ or mutter/. The display server
+// is chosen once per run: a Wayland compositor when WAYLAND_DISPLAY names
+// one that answers (GNOME's mutter when it offers no wlroots virtual
+// pointer and the session bus has mutter's remote-desktop service, else a
+// wlroots compositor), else the X server of DISPLAY.
 
 #include <cstdint>
 #include <optional>
@@ -13,7 +15,7 @@
 
 namespace platform::display_server {
 
-enum class Kind { x11, wayland };
+enum class Kind { x11, wayland, gnome };
 
 // The session's display server, decided on first use.
 Kind kind();

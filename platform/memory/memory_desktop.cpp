@@ -120,6 +120,7 @@ std::optional<std::string> applicationPathForPid(std::int32_t pid) {
 }
 
 bool canPostInput() { return desktop().inputAvailable; }
+std::string inputRefusal() { return {}; }
 
 bool takeTypingTurn() { return true; }
 

@@ -29,6 +29,7 @@ std::vector<RunningApplication> runningApplications() { return {}; }
 std::optional<std::string> applicationPathForPid(std::int32_t) { return std::nullopt; }
 
 bool canPostInput() { return false; }
+std::string inputRefusal() { return {}; }
 std::optional<Event> createMouseEvent(MouseEventType, Point) { return std::nullopt; }
 std::optional<Event> createKeyboardEvent(std::uint16_t, bool) { return std::nullopt; }
 void setUnicodeString(Event&, std::u16string_view) {}

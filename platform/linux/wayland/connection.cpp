@@ -288,6 +288,7 @@ Connection::~Connection() {
 
 wl_seat* Connection::seat() const { return globals_->seat.get(); }
 wl_shm* Connection::shm() const { return globals_->shm.get(); }
+std::uint32_t Connection::seatCapabilities() const { return globals_->seatCapabilities; }
 zwlr_virtual_pointer_manager_v1* Connection::pointerManager() const { return globals_->pointers.get(); }
 zwp_virtual_keyboard_manager_v1* Connection::keyboardManager() const { return globals_->keyboards.get(); }
 zwlr_screencopy_manager_v1* Connection::screencopyManager() const { return globals_->screencopy.get(); }

@@ -59,6 +59,10 @@ public:
     // made (before this run added devices of its own).
     std::uint32_t initialSeatCapabilities() const { return initialSeatCapabilities_; }
 
+    // The seat's capabilities as the compositor last announced them (up to
+    // date after a round trip).
+    std::uint32_t seatCapabilities() const;
+
     // The outputs with a known place in the layout, in the compositor's
     // order, read when the connection was made.
     const std::vector<Output>& outputs() const { return outputs_; }

@@ -11,6 +11,7 @@ namespace platform {
 // The window server takes synthetic input whenever a user is logged in;
 // without the Accessibility permission it drops it without a word.
 bool canPostInput() { return true; }
+std::string inputRefusal() { return {}; }
 
 // No keyboard mapping is changed, so runs need not take turns.
 bool takeTypingTurn() { return true; }
