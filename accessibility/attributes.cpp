@@ -56,6 +56,10 @@ std::vector<Element> getChildren(const Element& element) {
     return getElementList(element, "AXChildren").value_or(std::vector<Element>{});
 }
 
+bool isSettable(const Element& element, std::string_view attribute) {
+    return platform::isAttributeSettable(element, attribute);
+}
+
 std::vector<std::string> getActions(const Element& element) {
     auto values = platform::copyActionNames(element);
     if (!values) return {};

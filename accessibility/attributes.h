@@ -36,6 +36,10 @@ std::vector<Element> getChildren(const Element& element);
 // The action names; empty when the call fails or any entry is not a text.
 std::vector<std::string> getActions(const Element& element);
 
+// Whether the element takes a new value of the attribute; false also when
+// the call fails.
+bool isSettable(const Element& element, std::string_view attribute);
+
 // An element-list attribute (such as "AXWindows"); nothing when the call
 // fails or the value is not a list.
 std::optional<std::vector<Element>> getElementList(const Element& element, std::string_view attribute);

@@ -1,0 +1,217 @@
+#include "tree/snapshot_outline.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "accessibility/attributes.h"
+#include "accessibility/geometry_conversion.h"
+#include "response/text_cut.h"
+#include "response/unicode_text.h"
+#include "tree/record_fields.h"
+#include "tree/tree_walk.h"
+
+namespace {
+
+// Roles whose number value is their checked state: 0 off, 1 on, 2 mixed.
+// A toggle button that cannot be checked is a button with such a value.
+constexpr std::array<std::string_view, 5> kCheckableRoles{"AXCheckBox", "AXRadioButton", "AXButton",
+                                                          "AXCheckMenuItem", "AXRadioMenuItem"};
+
+// A text in double quotes, escaped as JSON escapes a string, except "/":
+// the document's writer escapes the outline once more, so only what would
+// end the quotes or break the line is escaped here. The line separators
+// of Unicode count as line breaks too.
+void appendQuoted(std::string& out, std::string_view text) {
+    constexpr char hex[] = "0123456789abcdef";
+    out.push_back('"');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::string_view rest = text.substr(i);
+        if (byte == '"' || byte == '\\') {
+            out.push_back('\\');
+            out.push_back(text[i]);
+        } else if (byte == '\n') {
+            out.append("\\n");
+        } else if (byte == '\r') {
+            out.append("\\r");
+        } else if (byte == '\t') {
+            out.append("\\t");
+        } else if (byte < 0x20 || byte == 0x7f) {
+            out.append("\\u00");
+            out.push_back(hex[byte >> 4]);
+            out.push_back(hex[byte & 0xf]);
+        } else if (rest.starts_with("\xc2\x85")) {  // U+0085 NEXT LINE
+            out.append("\\u0085");
+            ++i;
+        } else if (rest.starts_with("\xe2\x80\xa8") || rest.starts_with("\xe2\x80\xa9")) {  // U+2028, U+2029
+            out.append(rest[2] == '\xa8' ? "\\u2028" : "\\u2029");
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    out.push_back('"');
+}
+
+std::optional<std::string> nonEmpty(std::optional<std::string> text) {
+    if (text && text->empty()) return std::nullopt;
+    return text;
+}
+
+// The one name a line shows: the title, or failing that the label, or the
+// description (the texts find matches a label against).
+std::optional<std::string> nameOf(const platform::Element& element) {
+    for (const char* attribute : {"AXTitle", "AXLabel", "AXDescription"}) {
+        if (auto text = nonEmpty(getStringAttr(element, attribute))) return cutText(std::move(*text));
+    }
+    return std::nullopt;
+}
+
+// "checked", "mixed", or nothing.
+std::optional<std::string_view> checkedWord(const platform::Element& element, const std::string& role) {
+    std::optional<std::int64_t> state;
+    if (std::find(kCheckableRoles.begin(), kCheckableRoles.end(), role) != kCheckableRoles.end()) {
+        // Only a number: a button's text value says nothing of a state.
+        if (!getStringAttr(element, "AXValue")) state = getIntAttr(element, "AXValue");
+    } else if (role == "AXMenuItem") {
+        // A menu item shows its check mark as a mark character.
+        if (nonEmpty(getStringAttr(element, "AXMenuItemMarkChar"))) state = 1;
+    }
+    if (state == 1) return "checked";
+    if (state == 2) return "mixed";
+    return std::nullopt;
+}
+
+void appendGeometry(std::string& line, const platform::Element& element) {
+    if (const auto position = getPosition(element)) {
+        const auto x = truncateToInt64(position->x);
+        const auto y = truncateToInt64(position->y);
+        if (x && y) line += " @" + std::to_string(*x) + "," + std::to_string(*y);
+    }
+    if (const auto size = getSize(element)) {
+        const auto width = truncateToInt64(size->width);
+        const auto height = truncateToInt64(size->height);
+        if (width && height) line += " " + std::to_string(*width) + "x" + std::to_string(*height);
+    }
+}
+
+struct OutlineWriter {
+    static constexpr bool skipsRepeats = true;
+    const OutlineOptions& options;
+    Outline& outline;
+    std::vector<bool> shownOnPath;  // whether each element on the current path has a line
+    std::size_t indent = 0;
+    bool cut = false;
+
+    // The line of one element without its indent, or nothing when it is
+    // left out. What a left-out element would not show is not read.
+    std::optional<std::string> lineOf(const platform::Element& element, bool root, const std::string& path) {
+        const bool hidden = getBoolAttr(element, "AXHidden").value_or(false);
+        if (hidden && !options.all && !root) return std::nullopt;
+        std::string role = getStringAttr(element, "AXRole").value_or("");
+        if (role.empty()) role = "unknown";
+        const std::optional<std::string> name = nameOf(element);
+        std::optional<std::string> value = nonEmpty(getStringAttr(element, "AXValue"));
+        if (value) value = firstGraphemeClusters(*value, kValueClusterLimit);
+
+        std::vector<std::string_view> states;
+        if (getBoolAttr(element, "AXEnabled") == std::optional<bool>(false)) states.push_back("disabled");
+        if (getBoolAttr(element, "AXFocused").value_or(false)) states.push_back("focused");
+        if (const auto checked = checkedWord(element, role)) states.push_back(*checked);
+        if (getBoolAttr(element, "AXSelected").value_or(false)) states.push_back("selected");
+        if (const auto expanded = getBoolAttr(element, "AXExpanded"))
+            states.push_back(*expanded ? "expanded" : "collapsed");
+        if (hidden && options.all) states.push_back("hidden");
+        const bool acts = !getActions(element).empty();
+
+        // Disabled alone tells nothing of an element that has nothing else.
+        const bool telling = std::any_of(states.begin(), states.end(),
+                                         [](std::string_view state) { return state != "disabled" && state != "hidden"; });
+        const bool tells = name || value || acts || telling;
+        // An editable field tells where text goes even while empty and unnamed.
+        if (!root && !options.all && !tells && !isSettable(element, "AXValue")) return std::nullopt;
+
+        std::string line = "- " + role;
+        if (name) {
+            line.push_back(' ');
+            appendQuoted(line, *name);
+        }
+        if (value) {
+            line.append(" = ");
+            appendQuoted(line, *value);
+        }
+        for (std::string_view state : states) {
+            line.push_back(' ');
+            line.append(state);
+        }
+        if (options.all) appendGeometry(line, element);
+        line.append(" [").append(path).push_back(']');
+        return line;
+    }
+
+    void add(const std::string& line) {
+        const std::size_t length = (outline.text.empty() ? 0 : 1) + 2 * indent + line.size();
+        if (!cut && outline.text.size() + length > options.characterLimit) cut = true;
+        if (cut) {
+            ++outline.leftOut;
+            return;
+        }
+        if (!outline.text.empty()) outline.text.push_back('\n');
+        outline.text.append(2 * indent, ' ');
+        outline.text.append(line);
+        ++outline.elements;
+    }
+
+    bool enter(const platform::Element& element, std::int64_t depth, const std::string& path) {
+        const std::optional<std::string> line = lineOf(element, depth == 0, path);
+        shownOnPath.push_back(line.has_value());
+        if (line) {
+            add(*line);
+            ++indent;
+        }
+        return true;
+    }
+    void descend(std::int64_t) {}
+    void leave(std::int64_t, bool) {
+        if (shownOnPath.back()) --indent;
+        shownOnPath.pop_back();
+    }
+};
+
+std::string leftOutLine(std::int64_t count, std::size_t limit) {
+    return "... " + std::to_string(count) + " more elements left out (the outline stops at " +
+           std::to_string(limit) + " characters)";
+}
+
+// Takes whole lines off the end until the closing line fits.
+void closeCutOutline(Outline& outline, std::size_t limit) {
+    for (;;) {
+        const std::string closing = leftOutLine(outline.leftOut, limit);
+        if (outline.text.size() + 1 + closing.size() <= limit || outline.text.empty()) {
+            if (!outline.text.empty()) outline.text.push_back('\n');
+            outline.text.append(closing);
+            return;
+        }
+        const std::size_t lineStart = outline.text.rfind('\n');
+        outline.text.resize(lineStart == std::string::npos ? 0 : lineStart);
+        --outline.elements;
+        ++outline.leftOut;
+    }
+}
+
+}  // namespace
+
+Outline writeOutline(const platform::Element& window, const OutlineOptions& options) {
+    Outline outline;
+    OutlineWriter writer{options, outline, {}, 0, false};
+    platform::SubtreeReading reading;
+    reading.levels = options.maxDepth;
+    reading.shownValueCharacters = kValueClusterLimit;
+    platform::prefetchSubtree(window, reading);
+    outline.complete = walkTree(window, 0, options.maxDepth, "0", writer) == WalkEnd::completed;
+    if (outline.leftOut > 0) closeCutOutline(outline, options.characterLimit);
+    return outline;
+}
