@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -70,19 +72,32 @@ std::optional<std::string> nameOf(const platform::Element& element) {
     return std::nullopt;
 }
 
-// "checked", "mixed", or nothing.
-std::optional<std::string_view> checkedWord(const platform::Element& element, const std::string& role) {
-    std::optional<std::int64_t> state;
-    if (std::find(kCheckableRoles.begin(), kCheckableRoles.end(), role) != kCheckableRoles.end()) {
-        // Only a number: a button's text value says nothing of a state.
-        if (!getStringAttr(element, "AXValue")) state = getIntAttr(element, "AXValue");
-    } else if (role == "AXMenuItem") {
-        // A menu item shows its check mark as a mark character.
-        if (nonEmpty(getStringAttr(element, "AXMenuItemMarkChar"))) state = 1;
-    }
+bool isCheckable(const std::string& role) {
+    return std::find(kCheckableRoles.begin(), kCheckableRoles.end(), role) != kCheckableRoles.end();
+}
+
+// "checked", "mixed", or nothing, from a checkable element's number value.
+std::optional<std::string_view> checkedWord(const platform::Element& element, const std::string& role,
+                                            const std::optional<double>& number) {
+    double state = 0;
+    if (isCheckable(role) && number) state = *number;
+    // A menu item shows its check mark as a mark character.
+    if (role == "AXMenuItem" && nonEmpty(getStringAttr(element, "AXMenuItemMarkChar"))) state = 1;
     if (state == 1) return "checked";
     if (state == 2) return "mixed";
     return std::nullopt;
+}
+
+// A number as a value shows it: whole numbers without a fraction, others
+// in their shortest exact form; nothing for one that is not finite.
+std::optional<std::string> numberText(double number) {
+    if (!std::isfinite(number)) return std::nullopt;
+    char digits[32];
+    const double whole = std::trunc(number);
+    const auto written = whole == number && std::fabs(number) < 1e15
+                             ? std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(whole))
+                             : std::to_chars(digits, digits + sizeof digits, number);
+    return std::string(digits, written.ptr);
 }
 
 void appendGeometry(std::string& line, const platform::Element& element) {
@@ -116,11 +131,15 @@ struct OutlineWriter {
         const std::optional<std::string> name = nameOf(element);
         std::optional<std::string> value = nonEmpty(getStringAttr(element, "AXValue"));
         if (value) value = firstGraphemeClusters(*value, kValueClusterLimit);
+        // A number value (a slider's) is shown bare; a checkable element's is its state.
+        const std::optional<double> number = value ? std::nullopt : getNumberAttr(element, "AXValue");
+        const std::optional<std::string> shownNumber =
+            number && !isCheckable(role) ? numberText(*number) : std::nullopt;
 
         std::vector<std::string_view> states;
         if (getBoolAttr(element, "AXEnabled") == std::optional<bool>(false)) states.push_back("disabled");
         if (getBoolAttr(element, "AXFocused").value_or(false)) states.push_back("focused");
-        if (const auto checked = checkedWord(element, role)) states.push_back(*checked);
+        if (const auto checked = checkedWord(element, role, number)) states.push_back(*checked);
         if (getBoolAttr(element, "AXSelected").value_or(false)) states.push_back("selected");
         if (const auto expanded = getBoolAttr(element, "AXExpanded"))
             states.push_back(*expanded ? "expanded" : "collapsed");
@@ -130,7 +149,7 @@ struct OutlineWriter {
         // Disabled alone tells nothing of an element that has nothing else.
         const bool telling = std::any_of(states.begin(), states.end(),
                                          [](std::string_view state) { return state != "disabled" && state != "hidden"; });
-        const bool tells = name || value || acts || telling;
+        const bool tells = name || value || shownNumber || acts || telling;
         // An editable field tells where text goes even while empty and unnamed.
         if (!root && !options.all && !tells && !isSettable(element, "AXValue")) return std::nullopt;
 
@@ -142,6 +161,8 @@ struct OutlineWriter {
         if (value) {
             line.append(" = ");
             appendQuoted(line, *value);
+        } else if (shownNumber) {
+            line.append(" = ").append(*shownNumber);
         }
         for (std::string_view state : states) {
             line.push_back(' ');
