@@ -104,6 +104,26 @@ def matches(records, role=None, name=None, text=None, state=None):
             and (text is None or r.get("text") == text) and (state is None or state in r.get("states", []))]
 
 
+def to_act_on(records, shown_state="showing"):
+    """The reference records an agent can act on: on view, with an action or
+    a text one can edit."""
+    return [r for r in records if shown_state in r.get("states", []) and (
+        r.get("actions") or ("editable" in r.get("states", []) and r.get("editableText")))]
+
+
+SNAPSHOT_PATH = re.compile(r"\[([0-9.]+)\]$")
+
+
+def snapshot_paths(outline):
+    """The paths of the elements of a snapshot's outline, one per line."""
+    return [hit.group(1) for hit in (SNAPSHOT_PATH.search(line) for line in outline.split("\n")) if hit]
+
+
+def tree_paths(tree):
+    """The paths of every record of a read-tree document."""
+    return [record["path"] for record in flatten(tree)]
+
+
 # ---------------------------------------------------------------------------
 # The X server's view
 
