@@ -130,9 +130,12 @@ struct OutlineWriter {
         if (role.empty()) role = "unknown";
         const std::optional<std::string> name = nameOf(element);
         std::optional<std::string> value = nonEmpty(getStringAttr(element, "AXValue"));
+        const bool hasText = value.has_value();
+        // A label's text is both its name and its value: said once.
+        if (value && value == name) value.reset();
         if (value) value = firstGraphemeClusters(*value, kValueClusterLimit);
         // A number value (a slider's) is shown bare; a checkable element's is its state.
-        const std::optional<double> number = value ? std::nullopt : getNumberAttr(element, "AXValue");
+        const std::optional<double> number = hasText ? std::nullopt : getNumberAttr(element, "AXValue");
         const std::optional<std::string> shownNumber =
             number && !isCheckable(role) ? numberText(*number) : std::nullopt;
 

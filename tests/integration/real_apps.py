@@ -87,6 +87,14 @@ def reference_tree(pid, index=0, depth=80):
     return reference("tree", pid, index, depth)
 
 
+def reference_by_path_of(pid, index, path):
+    """pyatspi's record of the element at path (without children), or {}."""
+    for record in flatten(reference_tree(pid, index, path.count("."))):
+        if record["path"] == path:
+            return record
+    return {}
+
+
 def flatten(record, into=None):
     """Every record of a nested tree (tool or reference), parents first."""
     into = [] if into is None else into
