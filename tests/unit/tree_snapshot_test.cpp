@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -244,7 +245,7 @@ TEST_F(Snapshot, OperandsAndErrors) {
         const CommandResult result = run(c.operands);
         const std::string name = testing::PrintToString(c.operands);
         EXPECT_EQ(result.status, c.status) << name;
-        if (c.status == 0) EXPECT_EQ(linesOf(Json::parse(result.document)["snapshot"])[0], c.expected) << name;
+        if (c.status == 0) EXPECT_EQ(linesOf(Json::parse(result.document)["snapshot"].get<std::string>())[0], c.expected) << name;
         else EXPECT_EQ(result.document, c.expected) << name;
     }
     memory::desktop().stoppedAnswering = true;
