@@ -78,11 +78,13 @@ bool isCheckable(const std::string& role) {
 
 // "checked", "mixed", or nothing, from a checkable element's number value.
 std::optional<std::string_view> checkedWord(const platform::Element& element, const std::string& role,
-                                            const std::optional<double>& number) {
-    double state = 0;
-    if (isCheckable(role) && number) state = *number;
+                                            double number) {
     // A menu item shows its check mark as a mark character.
-    if (role == "AXMenuItem" && nonEmpty(getStringAttr(element, "AXMenuItemMarkChar"))) state = 1;
+    if (role == "AXMenuItem") {
+        if (!nonEmpty(getStringAttr(element, "AXMenuItemMarkChar"))) return std::nullopt;
+        return "checked";
+    }
+    const double state = isCheckable(role) ? number : 0;
     if (state == 1) return "checked";
     if (state == 2) return "mixed";
     return std::nullopt;
@@ -100,17 +102,18 @@ std::optional<std::string> numberText(double number) {
     return std::string(digits, written.ptr);
 }
 
+// " @x,y" and " widthxheight", each pair whole or not at all.
 void appendGeometry(std::string& line, const platform::Element& element) {
-    if (const auto position = getPosition(element)) {
-        const auto x = truncateToInt64(position->x);
-        const auto y = truncateToInt64(position->y);
-        if (x && y) line += " @" + std::to_string(*x) + "," + std::to_string(*y);
-    }
-    if (const auto size = getSize(element)) {
-        const auto width = truncateToInt64(size->width);
-        const auto height = truncateToInt64(size->height);
-        if (width && height) line += " " + std::to_string(*width) + "x" + std::to_string(*height);
-    }
+    auto appendPair = [&line](const char* before, double first, char between, double second) {
+        const auto a = truncateToInt64(first);
+        const auto b = truncateToInt64(second);
+        if (!a || !b) return;
+        line.append(before).append(std::to_string(*a));
+        line.push_back(between);
+        line.append(std::to_string(*b));
+    };
+    if (const auto position = getPosition(element)) appendPair(" @", position->x, ',', position->y);
+    if (const auto size = getSize(element)) appendPair(" ", size->width, 'x', size->height);
 }
 
 struct OutlineWriter {
@@ -135,9 +138,13 @@ struct OutlineWriter {
         if (value && value == name) value.reset();
         if (value) value = firstGraphemeClusters(*value, kValueClusterLimit);
         // A number value (a slider's) is shown bare; a checkable element's is its state.
-        const std::optional<double> number = hasText ? std::nullopt : getNumberAttr(element, "AXValue");
-        const std::optional<std::string> shownNumber =
-            number && !isCheckable(role) ? numberText(*number) : std::nullopt;
+        std::optional<std::string> shownNumber;
+        double number = 0;
+        if (!hasText) {
+            const std::optional<double> read = getNumberAttr(element, "AXValue");
+            if (read && isCheckable(role)) number = *read;
+            else if (read) shownNumber = numberText(*read);
+        }
 
         std::vector<std::string_view> states;
         if (getBoolAttr(element, "AXEnabled") == std::optional<bool>(false)) states.push_back("disabled");
