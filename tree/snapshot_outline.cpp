@@ -144,6 +144,8 @@ struct OutlineWriter {
             const std::optional<double> read = getNumberAttr(element, "AXValue");
             if (read && isCheckable(role)) number = *read;
             else if (read) shownNumber = numberText(*read);
+            // GTK 3 names a scale after the number it shows.
+            if (shownNumber == name) shownNumber.reset();
         }
 
         std::vector<std::string_view> states;

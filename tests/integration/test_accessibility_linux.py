@@ -290,7 +290,8 @@ class FixtureActions(unittest.TestCase):
             (1, "AXButton", "Press me", None, BUTTON),
             (1, "AXStaticText", "Count: 0", None, COUNTER),
             (1, "AXGroup", "Settings", None, "0.0.1"),
-            (2, "AXSlider", None, "40", SLIDER),
+            # GTK 3 names the scale after its number, which is then not repeated.
+            (2, "AXSlider", "40", None, SLIDER),
             (2, "AXCheckBox", "Enable feature", None, CHECK_BOX),
             (2, "AXTextField", "Your name:", None, ENTRY),
             (2, "AXStaticText", "Your name:", None, NAME_LABEL),
@@ -298,6 +299,7 @@ class FixtureActions(unittest.TestCase):
             (1, "AXStaticText", long_text, None, LONG_LABEL),
         ]
         outline = self.outline()
+        self.maxDiff = None
         self.assertEqual([line[:4] + line[5:] for line in outline], expected)
         # The focus as pyatspi sees it, on one line at most.
         reference = real_apps.flatten(real_apps.reference_tree(self.pid, 0, 50))
