@@ -121,12 +121,13 @@ struct OutlineWriter {
     const OutlineOptions& options;
     Outline& outline;
     std::vector<bool> shownOnPath;  // whether each element on the current path has a line
-    std::size_t indent = 0;
+    std::vector<std::string> shownNames;  // the names of those that have one ("" for none)
     bool cut = false;
 
     // The line of one element without its indent, or nothing when it is
     // left out. What a left-out element would not show is not read.
-    std::optional<std::string> lineOf(const platform::Element& element, bool root, const std::string& path) {
+    std::optional<std::string> lineOf(const platform::Element& element, bool root, const std::string& path,
+                                      std::string& shownName) {
         const bool hidden = getBoolAttr(element, "AXHidden").value_or(false);
         if (hidden && !options.all && !root) return std::nullopt;
         std::string role = getStringAttr(element, "AXRole").value_or("");
@@ -161,7 +162,12 @@ struct OutlineWriter {
         // Disabled alone tells nothing of an element that has nothing else.
         const bool telling = std::any_of(states.begin(), states.end(),
                                          [](std::string_view state) { return state != "disabled" && state != "hidden"; });
-        const bool tells = name || value || shownNumber || acts || telling;
+        const bool nameAlone = !value && !shownNumber && !acts && !telling;
+        // A text that only repeats the name of the element it is shown
+        // under (a list row's label, a link's or a button's text) says
+        // nothing new.
+        const bool repeatsParent = nameAlone && name && !shownNames.empty() && *name == shownNames.back();
+        const bool tells = !nameAlone || (name && !repeatsParent);
         // An editable field tells where text goes even while empty and unnamed.
         if (!root && !options.all && !tells && !isSettable(element, "AXValue")) return std::nullopt;
 
@@ -182,10 +188,12 @@ struct OutlineWriter {
         }
         if (options.all) appendGeometry(line, element);
         line.append(" [").append(path).push_back(']');
+        shownName = name.value_or("");
         return line;
     }
 
     void add(const std::string& line) {
+        const std::size_t indent = shownNames.size();
         const std::size_t length = (outline.text.empty() ? 0 : 1) + 2 * indent + line.size();
         if (!cut && outline.text.size() + length > options.characterLimit) cut = true;
         if (cut) {
@@ -199,17 +207,18 @@ struct OutlineWriter {
     }
 
     bool enter(const platform::Element& element, std::int64_t depth, const std::string& path) {
-        const std::optional<std::string> line = lineOf(element, depth == 0, path);
+        std::string name;
+        const std::optional<std::string> line = lineOf(element, depth == 0, path, name);
         shownOnPath.push_back(line.has_value());
         if (line) {
             add(*line);
-            ++indent;
+            shownNames.push_back(std::move(name));
         }
         return true;
     }
     void descend(std::int64_t) {}
     void leave(std::int64_t, bool) {
-        if (shownOnPath.back()) --indent;
+        if (shownOnPath.back()) shownNames.pop_back();
         shownOnPath.pop_back();
     }
 };
@@ -239,7 +248,7 @@ void closeCutOutline(Outline& outline, std::size_t limit) {
 
 Outline writeOutline(const platform::Element& window, const OutlineOptions& options) {
     Outline outline;
-    OutlineWriter writer{options, outline, {}, 0, false};
+    OutlineWriter writer{options, outline, {}, {}, false};
     platform::SubtreeReading reading;
     reading.levels = options.maxDepth;
     reading.shownValueCharacters = kValueClusterLimit;

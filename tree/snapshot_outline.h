@@ -17,7 +17,8 @@
 // Unless everything is asked for, an element is left out when it is not
 // showing, or when it has nothing to tell (no name, no value, no action,
 // no editable value, no state worth a word): its children then move up a
-// level, each keeping its own path.
+// level, each keeping its own path. So is a text that only repeats the
+// name of the element it is shown under.
 
 // The depth a snapshot goes to unless told otherwise (the root is depth 0).
 inline constexpr std::int64_t kSnapshotMaxDepth = 50;

@@ -295,7 +295,7 @@ class FixtureActions(unittest.TestCase):
             (2, "AXCheckBox", "Enable feature", None, CHECK_BOX),
             (2, "AXTextField", "Your name:", None, ENTRY),
             (2, "AXStaticText", "Your name:", None, NAME_LABEL),
-            (2, "AXStaticText", "Settings", None, "0.0.1.1"),
+            # The frame's label only repeats the frame's name.
             (1, "AXStaticText", long_text, None, LONG_LABEL),
         ]
         outline = self.outline()

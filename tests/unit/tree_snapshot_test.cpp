@@ -197,6 +197,28 @@ TEST_F(Snapshot, LeftOutWrappersLetTheirChildrenMoveUp) {
                                                         "      - AXButton \"Inside drawer\" [0.1.1.0]");
 }
 
+// A text that only repeats the name of the element it is shown under goes;
+// one that tells more, or sits under another name, stays.
+TEST_F(Snapshot, TextRepeatingItsParentsNameIsSaidOnce) {
+    memory::Node& row = memory::newElement("AXRow", "Builder");
+    memory::Node& wrapper = memory::newElement("AXGroup");
+    row.addChild(wrapper);
+    wrapper.addChild(memory::newElement("AXStaticText", "Builder"))
+        .addChild(memory::newElement("AXStaticText", "Builder").setActions({"AXPress"}))
+        .addChild(memory::newElement("AXStaticText", "Builder").set("AXSelected", true))
+        .addChild(memory::newElement("AXStaticText", "Other"));
+    memory::Node& field = memory::newElement("AXTextField", "Builder");
+    field.settable.insert("AXValue");
+    row.addChild(field);
+    window->addChild(row);
+    EXPECT_EQ(outline(), "- AXWindow \"Editor\" [0]\n"
+                         "  - AXRow \"Builder\" [0.0]\n"
+                         "    - AXStaticText \"Builder\" [0.0.0.1]\n"
+                         "    - AXStaticText \"Builder\" selected [0.0.0.2]\n"
+                         "    - AXStaticText \"Other\" [0.0.0.3]\n"
+                         "    - AXTextField \"Builder\" [0.0.1]");
+}
+
 // A window without a title still has its line, at the top.
 TEST_F(Snapshot, TheWindowAlwaysHasALine) {
     window->attributes.clear();
