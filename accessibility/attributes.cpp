@@ -22,6 +22,14 @@ std::optional<std::int64_t> getIntAttr(const Element& element, std::string_view 
     return std::nullopt;
 }
 
+std::optional<double> getNumberAttr(const Element& element, std::string_view attribute) {
+    const auto value = platform::copyAttributeValue(element, attribute);
+    if (!value) return std::nullopt;
+    if (const auto* integer = std::get_if<std::int64_t>(&*value)) return static_cast<double>(*integer);
+    if (const auto* real = std::get_if<double>(&*value)) return *real;
+    return std::nullopt;
+}
+
 std::optional<bool> getBoolAttr(const Element& element, std::string_view attribute) {
     const auto value = platform::copyAttributeValue(element, attribute);
     if (!value) return std::nullopt;
@@ -54,6 +62,10 @@ std::optional<std::vector<Element>> getElementList(const Element& element, std::
 
 std::vector<Element> getChildren(const Element& element) {
     return getElementList(element, "AXChildren").value_or(std::vector<Element>{});
+}
+
+bool isSettable(const Element& element, std::string_view attribute) {
+    return platform::isAttributeSettable(element, attribute);
 }
 
 std::vector<std::string> getActions(const Element& element) {

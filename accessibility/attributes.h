@@ -21,6 +21,9 @@ std::optional<std::string> getStringAttr(const Element& element, std::string_vie
 // cut off); a non-number, or a number outside the 64-bit range, is absent.
 std::optional<std::int64_t> getIntAttr(const Element& element, std::string_view attribute);
 
+// A number attribute as it is, integer or real; a Boolean or a non-number is absent.
+std::optional<double> getNumberAttr(const Element& element, std::string_view attribute);
+
 // A number attribute as a Boolean (non-zero is true); a non-number is absent.
 std::optional<bool> getBoolAttr(const Element& element, std::string_view attribute);
 
@@ -35,6 +38,10 @@ std::vector<Element> getChildren(const Element& element);
 
 // The action names; empty when the call fails or any entry is not a text.
 std::vector<std::string> getActions(const Element& element);
+
+// Whether the element takes a new value of the attribute; false also when
+// the call fails.
+bool isSettable(const Element& element, std::string_view attribute);
 
 // An element-list attribute (such as "AXWindows"); nothing when the call
 // fails or the value is not a list.

@@ -12,6 +12,7 @@
 #include "navigation/navigate_command.h"
 #include "tree/find_command.h"
 #include "tree/read_tree_command.h"
+#include "tree/snapshot_command.h"
 
 // The project's version, from project() in CMakeLists.txt.
 #ifndef TAVIK_VERSION
@@ -31,7 +32,7 @@ struct Command {
 };
 
 // Tested in this order; names match exactly and whole.
-constexpr std::array<Command, 15> commandTable{{
+constexpr std::array<Command, 16> commandTable{{
     {"check-permission", "", runCheckPermission},
     {"list-windows", "", runListWindows},
     {"activate", "<pid>", runActivate},
@@ -49,6 +50,7 @@ constexpr std::array<Command, 15> commandTable{{
     {"move-xy", "<x> <y>", runMoveXY},
     {"drag-xy", "<x1> <y1> <x2> <y2>", runDragXY},
     {"pointer", "", runPointer},
+    {"snapshot", "<pid> [--window N] [--depth N] [--all]", runSnapshot},
 }};
 
 // The two options the program answers itself; no command starts with "-".

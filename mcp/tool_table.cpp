@@ -95,11 +95,32 @@ std::vector<Tool> buildTable() {
                      "List windows",
                      "List the titled windows of every running application. Returns a JSON array of "
                      "{app, pid, windowIndex, title, x, y, width, height}. Start here: pid and windowIndex "
-                     "select the window for read_tree, find, click, type and screenshot.",
+                     "select the window for snapshot, find, click, type and screenshot.",
                      "list-windows",
                      {},
                      true,
                      false});
+
+    tools.push_back(
+        {"snapshot",
+         "Snapshot of a window",
+         "Read what can be seen and acted on in one window: the best first step after list_windows. Returns "
+         "{snapshot, elements}: an outline with one line per element, indented by nesting, such as "
+         "'- AXButton \"Run\" [0.0.2]' or '- AXTextField \"Name\" = \"Ada\" focused [0.1.0]': role, "
+         "name, value after '=', states (disabled, focused, checked, mixed, selected, expanded, collapsed) and "
+         "the element's path in brackets, which click and type take. Hidden elements and empty wrappers are "
+         "left out unless all is true. Take a new snapshot after the window changes.",
+         "snapshot",
+         {pid(), windowIndex(),
+          placed(bounded(param("depth", ParamType::Integer, false,
+                               "How many levels below the window to read (default 50)."),
+                         1, 200),
+                 Placement::Option, "--depth"),
+          placed(param("all", ParamType::Boolean, false,
+                       "Also list hidden elements and empty wrappers, with their geometry."),
+                 Placement::Flag, "--all")},
+         true,
+         false});
 
     {
         const ToolParam depth = withFallback(
@@ -112,8 +133,8 @@ std::vector<Tool> buildTable() {
                          "Read the accessibility element tree of one window down to maxDepth levels. Returns "
                          "nested element records with role (such as AXButton), path, title, value, "
                          "description, label, enabled, focused, x, y, width, height, actions and children. A "
-                         "record's path is what click and type take. To reach one control, find is quicker "
-                         "than reading the whole tree.",
+                         "record's path is what click and type take. snapshot gives the same paths in a "
+                         "fraction of the text; use read_tree only for geometry or every attribute.",
                          "read-tree",
                          {pid(), depth, window},
                          true,
@@ -125,8 +146,8 @@ std::vector<Tool> buildTable() {
          "Find elements",
          "Search one window's elements (15 levels deep unless depth says otherwise) by role, label and "
          "value; each text given must be contained, ignoring case. Returns a JSON array of match records "
-         "{role, path, title, value, x, y, width, height, actions}, empty when nothing matches. Use it before "
-         "click or type to learn an element's path.",
+         "{role, path, title, value, x, y, width, height, actions}, empty when nothing matches. Use it "
+         "for an element a snapshot left out or cut off.",
          "find",
          {pid(),
           placed(param("role", ParamType::String, false,

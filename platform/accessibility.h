@@ -56,6 +56,10 @@ bool performAction(const Element& element, std::string_view action);
 // Sets one attribute; true when the value was set.
 bool setAttributeValue(const Element& element, std::string_view attribute, const AttributeValue& value);
 
+// Whether the element takes a new value of this attribute (an editable
+// text's "AXValue"); false when it does not or the call fails.
+bool isAttributeSettable(const Element& element, std::string_view attribute);
+
 // What a walk of the tree under an element is about to read of each
 // element down to `levels` below it, so that a backend may fetch it ahead,
 // a whole tree level at a time. Reading anything else, or elsewhere, still

@@ -127,6 +127,11 @@ bool setAttributeValue(const Element& element, std::string_view attribute, const
     return record.succeeded;
 }
 
+bool isAttributeSettable(const Element& element, std::string_view attribute) {
+    const memory::Node* node = memory::nodeOf(element);
+    return node && node->settable.count(attribute) > 0;
+}
+
 bool isProcessTrusted(bool promptUser) {
     desktop().trustQueries.push_back(promptUser);
     return desktop().trusted;

@@ -23,6 +23,7 @@ bool isSameElement(const Element&, const Element&) { return false; }
 bool stoppedAnswering(const Element&) { return false; }
 bool performAction(const Element&, std::string_view) { return false; }
 bool setAttributeValue(const Element&, std::string_view, const AttributeValue&) { return false; }
+bool isAttributeSettable(const Element&, std::string_view) { return false; }
 bool isProcessTrusted(bool) { return false; }
 
 std::vector<RunningApplication> runningApplications() { return {}; }

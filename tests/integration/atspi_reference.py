@@ -13,8 +13,9 @@ only there); prints one JSON document.
         tavik-ax numbers them), "role" (AT-SPI role name), "name",
         "description", "x", "y", "width", "height" (screen, absent without
         Component), "windowX", "windowY", "actions", "text" (Text interface,
-        first 500 characters), "value" (Value interface), "states" and
-        "children". A child that fails to answer is left out.
+        first 500 characters), "value" (Value interface), "editableText"
+        (true with the EditableText interface), "states" and "children". A
+        child that fails to answer is left out.
 """
 
 import json
@@ -71,6 +72,11 @@ def record(accessible, path):
         pass
     try:
         found["value"] = accessible.queryValue().currentValue
+    except Exception:
+        pass
+    try:
+        accessible.queryEditableText()
+        found["editableText"] = True
     except Exception:
         pass
     try:

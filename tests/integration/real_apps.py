@@ -87,6 +87,14 @@ def reference_tree(pid, index=0, depth=80):
     return reference("tree", pid, index, depth)
 
 
+def reference_by_path_of(pid, index, path):
+    """pyatspi's record of the element at path (without children), or {}."""
+    for record in flatten(reference_tree(pid, index, path.count("."))):
+        if record["path"] == path:
+            return record
+    return {}
+
+
 def flatten(record, into=None):
     """Every record of a nested tree (tool or reference), parents first."""
     into = [] if into is None else into
@@ -102,6 +110,26 @@ def matches(records, role=None, name=None, text=None, state=None):
     return [r for r in records
             if (role is None or r.get("role") == role) and (name is None or r.get("name") == name)
             and (text is None or r.get("text") == text) and (state is None or state in r.get("states", []))]
+
+
+def to_act_on(records, shown_state="showing"):
+    """The reference records an agent can act on: on view, with an action or
+    a text one can edit."""
+    return [r for r in records if shown_state in r.get("states", []) and (
+        r.get("actions") or ("editable" in r.get("states", []) and r.get("editableText")))]
+
+
+SNAPSHOT_PATH = re.compile(r"\[([0-9.]+)\]$")
+
+
+def snapshot_paths(outline):
+    """The paths of the elements of a snapshot's outline, one per line."""
+    return [hit.group(1) for hit in (SNAPSHOT_PATH.search(line) for line in outline.split("\n")) if hit]
+
+
+def tree_paths(tree):
+    """The paths of every record of a read-tree document."""
+    return [record["path"] for record in flatten(tree)]
 
 
 # ---------------------------------------------------------------------------

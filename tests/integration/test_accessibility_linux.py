@@ -7,6 +7,7 @@ Run: tools/with-desktop /usr/bin/python3 -m unittest discover -s tests/integrati
 
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -15,6 +16,7 @@ import time
 import unittest
 
 import harness
+import real_apps
 
 FIXTURE = harness.build_path("tests", "fixture", "tavik_fixture")
 MAIN_TITLE = "Tavik Fixture — Ünïcødé"
@@ -29,6 +31,9 @@ CHECK_BOX = "0.0.1.0.1"
 ENTRY = "0.0.1.0.2"
 NAME_LABEL = "0.0.1.0.3"
 LONG_LABEL = "0.0.2"
+# One line of a snapshot: indent, role, name, value, states, path.
+SNAPSHOT_LINE = re.compile(r'(?P<indent> *)- (?P<role>\S+)(?: (?P<name>"(?:[^"\\]|\\.)*"))?'
+                           r'(?: = (?P<value>"(?:[^"\\]|\\.)*"|[-+.0-9e]+))?(?P<states>(?: [a-z]+)*) \[(?P<path>[0-9.]+)\]')
 
 
 def long_text_clusters():
@@ -276,6 +281,55 @@ class FixtureActions(unittest.TestCase):
 
     def test_click_toggles_the_check_box(self):
         self.assertEqual(harness.run_json(self, ["click", self.pid, CHECK_BOX]), {"success": True, "method": "AXPress"})
+
+    def outline(self, window=0):
+        """The snapshot's lines as (level, role, name, value, states, path)."""
+        document = harness.run_json(self, ["snapshot", self.pid, "--window", window])
+        lines = document["snapshot"].split("\n")
+        self.assertEqual(len(lines), document["elements"])
+        parsed = []
+        for line in lines:
+            hit = SNAPSHOT_LINE.fullmatch(line)
+            self.assertIsNotNone(hit, line)
+            name = json.loads(hit["name"]) if hit["name"] else None
+            value = hit["value"] and (json.loads(hit["value"]) if hit["value"].startswith('"') else hit["value"])
+            parsed.append((len(hit["indent"]) // 2, hit["role"], name, value, hit["states"].split(), hit["path"]))
+        return parsed
+
+    def test_snapshot_outlines_the_windows_with_their_states(self):
+        long_text = "".join(long_text_clusters())
+        expected = [
+            (0, "AXWindow", MAIN_TITLE, None, "0"),
+            (1, "AXButton", "Press me", None, BUTTON),
+            (1, "AXStaticText", "Count: 0", None, COUNTER),
+            (1, "AXGroup", "Settings", None, "0.0.1"),
+            # GTK 3 names the scale after its number, which is then not repeated.
+            (2, "AXSlider", "40", None, SLIDER),
+            (2, "AXCheckBox", "Enable feature", None, CHECK_BOX),
+            (2, "AXTextField", "Your name:", None, ENTRY),
+            (2, "AXStaticText", "Your name:", None, NAME_LABEL),
+            # The frame's label only repeats the frame's name.
+            (1, "AXStaticText", long_text, None, LONG_LABEL),
+        ]
+        outline = self.outline()
+        self.maxDiff = None
+        self.assertEqual([line[:4] + line[5:] for line in outline], expected)
+        # The focus as pyatspi sees it, on one line at most.
+        reference = real_apps.flatten(real_apps.reference_tree(self.pid, 0, 50))
+        self.assertEqual([line[5] for line in outline if "focused" in line[4]],
+                         [r["path"] for r in reference if "focused" in r["states"]][:1])
+        self.assertEqual([line[5] for line in outline if set(line[4]) - {"focused"}], [])
+        # Checked once pressed, as pyatspi reads it.
+        self.assertEqual(harness.run_json(self, ["click", self.pid, CHECK_BOX]), {"success": True, "method": "AXPress"})
+        checked = lambda: "checked" in real_apps.reference_by_path_of(self.pid, 0, CHECK_BOX).get("states", [])
+        self.assertTrue(harness.wait_for(checked, timeout=5))
+        self.assertIn("checked", {line[5]: line[4] for line in self.outline()}[CHECK_BOX])
+        # A text that cannot be edited shows its value.
+        self.assertEqual([line[:4] + line[5:] for line in self.outline(1)], [
+            (0, "AXWindow", SECOND_TITLE, None, "0"),
+            (1, "AXStaticText", "Second window", None, "0.0.0"),
+            (1, "AXTextField", None, "read only", READ_ONLY_ENTRY),
+        ])
 
     def test_type_into_a_read_only_entry_falls_back_and_changes_nothing(self):
         # The toolkit would report the setting as done; the backend refuses it.

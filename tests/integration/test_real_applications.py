@@ -208,6 +208,30 @@ class ApplicationChecks:
             texts = {r.get("title") for r in tool.values()} | {r.get("value") for r in tool.values()}
             self.assertIn(real_apps.HEADING, texts)
 
+    def test_2_snapshot_holds_every_element_to_act_on(self):
+        """Every element pyatspi sees on view with an action or an editable
+        text has its line in the snapshot, under its path, and the snapshot
+        is at most a fifth of read-tree's size at the same depth."""
+        depth = self.row.depth
+        document = harness.run_json(self, ["snapshot", self.pid, "--window", self.index, "--depth", depth])
+        outline = document["snapshot"]
+        self.assertEqual(outline.count("\n") + 1, document["elements"], outline[-300:])
+        # The window first (Qt 6 gives its window the role of a group).
+        title = re.escape(json.dumps(self.row.title, ensure_ascii=False))
+        self.assertRegex(outline.split("\n")[0], r"^- AX\w+ %s(?: [a-z]+)* \[0\]$" % title)
+        paths = set(real_apps.snapshot_paths(outline))
+        reference = self.reference()
+        wanted = real_apps.to_act_on(reference, self.row.shown_state)
+        self.assertTrue(wanted, "pyatspi sees nothing to act on")
+        missing = [(r["path"], r["role"], r.get("name"), r.get("actions")) for r in wanted if r["path"] not in paths]
+        self.assertEqual(missing[:8], [], "%d of %d elements to act on missing from the snapshot" % (
+            len(missing), len(wanted)))
+        code, tree, _ = harness.run_tool(["read-tree", self.pid, depth, self.index])
+        self.assertEqual(code, 0, tree[:300])
+        _, snapshot, _ = harness.run_tool(["snapshot", self.pid, "--window", self.index, "--depth", depth])
+        self.assertLessEqual(len(snapshot) * 5, len(tree), "snapshot %d characters, read-tree %d" % (
+            len(snapshot), len(tree)))
+
     def test_4_click_by_found_path_presses(self):
         for press in self.row.presses:
             with self.subTest(press=press.what):

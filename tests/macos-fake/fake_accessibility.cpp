@@ -173,6 +173,13 @@ AXError AXUIElementSetAttributeValue(AXUIElementRef ref, CFStringRef attribute, 
     return record.succeeded ? AXError{kAXErrorSuccess} : AXError{kAXErrorAttributeUnsupported};
 }
 
+AXError AXUIElementIsAttributeSettable(AXUIElementRef ref, CFStringRef attribute, Boolean* settable) {
+    const fake::Element* element = elementOf(ref);
+    if (const auto refused = refusal(element)) return *refused;
+    *settable = element->node->settable.count(fake::nameOf(attribute)) > 0;
+    return kAXErrorSuccess;
+}
+
 AXValueRef AXValueCreate(AXValueType type, const void* valuePtr) {
     auto* value = fake::born(new fake::AxValue(type));
     if (type == kAXValueCGPointType) {

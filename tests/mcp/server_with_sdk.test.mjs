@@ -12,7 +12,7 @@ import Ajv from "ajv";
 import { connect, decodePng, documentOf, FIXTURE, FIXTURE_TITLE, namesThroughPyatspi, startFixture, waitFor } from "./harness.mjs";
 
 const COMMAND_TOOLS = [
-  "list_windows", "read_tree", "find", "click", "type", "click_xy", "scroll",
+  "list_windows", "snapshot", "read_tree", "find", "click", "type", "click_xy", "scroll",
   "screenshot", "navigate", "check_permission", "activate",
 ];
 
@@ -147,6 +147,31 @@ describe("the GTK fixture on the virtual desktop", { skip: !process.env.DISPLAY 
     });
     assert.equal(result.isError, true);
     assert.match(documentOf(result).error, /Element not found at path/);
+  });
+
+  test("a snapshot's path clicks the button, as pyatspi sees", async () => {
+    const result = await session.client.callTool({
+      name: "snapshot",
+      arguments: { pid: fixture.pid, windowIndex: main.windowIndex },
+    });
+    assert.equal(result.isError, false, JSON.stringify(result));
+    const { snapshot, elements } = documentOf(result);
+    assert.equal(snapshot.split("\n").length, elements);
+    const line = snapshot.split("\n").find((text) => /^ *- AXButton "Press me" .*\[[0-9.]+\]$/.test(text));
+    assert.ok(line, snapshot);
+    const path = line.match(/\[([0-9.]+)\]$/)[1];
+    const counter = path.replace(/\.0$/, ".1");
+    const before = namesThroughPyatspi(fixture.pid, main.windowIndex)[counter];
+    const count = Number(before.replace("Count: ", ""));
+
+    const clicked = await session.client.callTool({
+      name: "click",
+      arguments: { pid: fixture.pid, path, windowIndex: main.windowIndex },
+    });
+    assert.equal(clicked.isError, false, JSON.stringify(clicked));
+    const pressed = await waitFor(
+      () => namesThroughPyatspi(fixture.pid, main.windowIndex)[counter] === `Count: ${count + 1}`, 10000);
+    assert.ok(pressed, `the counter went from ${before} to Count: ${count + 1}`);
   });
 
   test("screenshot of the window returns its path and the PNG of its size", async () => {

@@ -142,8 +142,8 @@ TEST(McpServer, ListsOneDescribedToolPerCommandWithObjectSchemas) {
         for (const json& required : schema.value("required", json::array()))
             EXPECT_TRUE(schema["properties"].contains(required)) << name << " requires " << required;
     }
-    for (const char* expected : {"list_windows", "read_tree", "find", "click", "type", "click_xy", "scroll",
-                                 "screenshot", "navigate", "check_permission", "activate"})
+    for (const char* expected : {"list_windows", "snapshot", "read_tree", "find", "click", "type", "click_xy",
+                                 "scroll", "screenshot", "navigate", "check_permission", "activate"})
         EXPECT_TRUE(names.count(expected)) << expected;
 }
 
@@ -162,6 +162,11 @@ TEST(McpServer, TranslatesArgumentsIntoTheCommandLine) {
         {"read_tree", {{"pid", 42}, {"maxDepth", 2}}, {"read-tree", "42", "2"}},
         // The window index is read-tree's third operand: the depth before it takes its default.
         {"read_tree", {{"pid", 42}, {"windowIndex", 1}}, {"read-tree", "42", "5", "1"}},
+        {"snapshot", {{"pid", 42}}, {"snapshot", "42"}},
+        {"snapshot",
+         {{"pid", 42}, {"windowIndex", 1}, {"depth", 80}, {"all", true}},
+         {"snapshot", "42", "--window", "1", "--depth", "80", "--all"}},
+        {"snapshot", {{"pid", 42}, {"all", false}}, {"snapshot", "42"}},
         {"find",
          {{"pid", 7}, {"role", "button"}, {"label", "--window"}, {"windowIndex", 2}},
          {"find", "7", "--role", "button", "--label", "--window", "--window", "2"}},

@@ -28,6 +28,7 @@ atspi::RecordParts partsFor(std::string_view attribute) {
     } else if (attribute == "AXPosition" || attribute == "AXSize") {
         parts.details = true;
     } else if (attribute != "AXRole" && attribute != "AXEnabled" && attribute != "AXFocused" &&
+               attribute != "AXSelected" && attribute != "AXExpanded" && attribute != "AXHidden" &&
                attribute != "AXChildren") {
         parts = atspi::RecordParts{};
     }
@@ -75,13 +76,26 @@ std::optional<AttributeValue> stateValue(const ElementRecord& record, bool value
     return AttributeValue(value);
 }
 
+// Whether the element is on view: SHOWING, which AT-SPI sets on an element
+// that is visible and whose ancestors are all visible too. Chromium leaves
+// it off elements scrolled out of the page's view; menus not open and
+// pages of a notebook not on top are not showing either.
+bool isShowing(const Element& element, const ElementRecord& record) {
+    const atspi::ToolkitQuirks& quirks = atspi::applicationQuirks(element.ref()->address.bus);
+    return hasState(record, quirks.marksShowing ? ATSPI_STATE_SHOWING : ATSPI_STATE_VISIBLE);
+}
+
 // Geometry only for elements on screen: a hidden one reports stale or
 // made-up extents.
 const atspi::Extents* shownExtents(const Element& element, const ElementRecord& record) {
-    if (!record.extents) return nullptr;
-    const atspi::ToolkitQuirks& quirks = atspi::applicationQuirks(element.ref()->address.bus);
-    if (!hasState(record, quirks.marksShowing ? ATSPI_STATE_SHOWING : ATSPI_STATE_VISIBLE)) return nullptr;
+    if (!record.extents || !isShowing(element, record)) return nullptr;
     return &*record.extents;
+}
+
+// Expanded or collapsed only for an element that can be either.
+std::optional<AttributeValue> expandedValue(const ElementRecord& record) {
+    if (!hasState(record, ATSPI_STATE_EXPANDABLE) && !hasState(record, ATSPI_STATE_EXPANDED)) return std::nullopt;
+    return AttributeValue(hasState(record, ATSPI_STATE_EXPANDED));
 }
 
 // Where the element's coordinates count from: the screen, or for a toolkit
@@ -147,6 +161,9 @@ std::optional<AttributeValue> copyAttributeValue(const Element& element, std::st
         return stateValue(*record, hasState(*record, ATSPI_STATE_ENABLED) || hasState(*record, ATSPI_STATE_SENSITIVE));
     }
     if (attribute == "AXFocused") return stateValue(*record, hasState(*record, ATSPI_STATE_FOCUSED));
+    if (attribute == "AXSelected") return stateValue(*record, hasState(*record, ATSPI_STATE_SELECTED));
+    if (attribute == "AXExpanded") return expandedValue(*record);
+    if (attribute == "AXHidden") return stateValue(*record, !isShowing(element, *record));
     if (attribute == "AXPosition") {
         const atspi::Extents* extents = shownExtents(element, *record);
         if (!extents || !atspi::hasPosition(*extents)) return std::nullopt;

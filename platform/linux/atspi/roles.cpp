@@ -100,7 +100,8 @@ bool isWindowLike(std::uint32_t role) {
 }
 
 bool valueIsCheckedState(std::uint32_t role) {
-    return role == ATSPI_ROLE_CHECK_BOX || role == ATSPI_ROLE_TOGGLE_BUTTON || role == ATSPI_ROLE_RADIO_BUTTON;
+    return role == ATSPI_ROLE_CHECK_BOX || role == ATSPI_ROLE_TOGGLE_BUTTON || role == ATSPI_ROLE_RADIO_BUTTON ||
+           role == ATSPI_ROLE_CHECK_MENU_ITEM || role == ATSPI_ROLE_RADIO_MENU_ITEM;
 }
 
 }  // namespace platform::atspi

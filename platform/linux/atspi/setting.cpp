@@ -56,11 +56,13 @@ std::optional<std::string> currentText(const Element& element) {
 // read back and the setting counts only when it took. A text that took
 // otherwise (changed by the field) is put back as it was, so that the
 // keys typed instead do not add to it.
+bool takesText(const ElementRecord& record) {
+    return atspi::hasState(record, ATSPI_STATE_EDITABLE) && atspi::implements(record, ATSPI_DBUS_INTERFACE_EDITABLE_TEXT) &&
+           atspi::implements(record, ATSPI_DBUS_INTERFACE_TEXT);
+}
+
 bool setTextContents(const Element& element, const ElementRecord& record, const std::string& text) {
-    if (!atspi::hasState(record, ATSPI_STATE_EDITABLE) || !atspi::implements(record, ATSPI_DBUS_INTERFACE_EDITABLE_TEXT) ||
-        !atspi::implements(record, ATSPI_DBUS_INTERFACE_TEXT)) {
-        return false;
-    }
+    if (!takesText(record)) return false;
     const std::optional<std::string> before = currentText(element);
     if (!before || !replaceText(element, text)) return false;
     const std::optional<std::string> after = currentText(element);
@@ -81,6 +83,18 @@ bool enhanceApplication(const Element& element, const AttributeValue& value) {
 }
 
 }  // namespace
+
+// From the states and interfaces alone, which a walk's records hold: no
+// call of its own.
+bool isAttributeSettable(const Element& element, std::string_view attribute) {
+    const ElementRecord* record = atspi::elementRecord(element, atspi::RecordParts{false, true, false, 0});
+    if (!record) return false;
+    if (attribute == "AXValue") return takesText(*record);
+    if (attribute == "AXFocused") {
+        return atspi::hasState(*record, ATSPI_STATE_FOCUSABLE) && atspi::implements(*record, ATSPI_DBUS_INTERFACE_COMPONENT);
+    }
+    return false;
+}
 
 bool setAttributeValue(const Element& element, std::string_view attribute, const AttributeValue& value) {
     if (attribute == "AXEnhancedUserInterface") return enhanceApplication(element, value);

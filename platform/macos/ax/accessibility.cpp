@@ -103,6 +103,15 @@ bool setAttributeValue(const Element& element, std::string_view attribute, const
     return set;
 }
 
+bool isAttributeSettable(const Element& element, std::string_view attribute) {
+    const AXUIElementRef ax = axElementOf(element);
+    if (!ax) return false;
+    const auto name = macos::cfString(attribute);
+    Boolean settable = false;
+    const AXError error = timedCall(ax, [&] { return AXUIElementIsAttributeSettable(ax, name.get(), &settable); });
+    return error == kAXErrorSuccess && settable;
+}
+
 bool stoppedAnswering(const Element& element) {
     const AXUIElementRef ax = axElementOf(element);
     pid_t pid = 0;

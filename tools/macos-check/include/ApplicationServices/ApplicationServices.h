@@ -50,6 +50,7 @@ AXUIElementRef AXUIElementCreateSystemWide(void);
 AXError AXUIElementGetPid(AXUIElementRef element, pid_t* pid);
 AXError AXUIElementCopyAttributeValue(AXUIElementRef element, CFStringRef attribute, CFTypeRef* value);
 AXError AXUIElementSetAttributeValue(AXUIElementRef element, CFStringRef attribute, CFTypeRef value);
+AXError AXUIElementIsAttributeSettable(AXUIElementRef element, CFStringRef attribute, Boolean* settable);
 AXError AXUIElementCopyActionNames(AXUIElementRef element, CFArrayRef* names);
 AXError AXUIElementPerformAction(AXUIElementRef element, CFStringRef action);
 AXError AXUIElementSetMessagingTimeout(AXUIElementRef element, float timeoutInSeconds);

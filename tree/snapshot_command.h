@@ -1,0 +1,6 @@
+#pragma once
+
+#include "response/arguments.h"
+#include "response/command_result.h"
+
+CommandResult runSnapshot(const Arguments& arguments);
