@@ -26,6 +26,8 @@
 #                 display, capture and window-manager operations, each
 #                 handed to x11/, to wayland/ and sway/, or to mutter/ (the
 #                 active window on GNOME as atspi/ reads it);
+#   interrupted_input, mouse_buttons, pixel_box, monitor.h  what both
+#                 display servers' input and capture share;
 #   temporary_directory.cpp  $TMPDIR, else /tmp.
 # Beside them: libpng for encoding (platform/png/), timing, files and
 # process launching from the code shared with other POSIX systems

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace platform {
 namespace {
@@ -25,6 +26,18 @@ std::optional<PixelBox> pixelBoxOf(const Rect& rect) {
     // numbers in range.
     if (std::fabs(x0) > 1e9 || std::fabs(y0) > 1e9) return std::nullopt;
     return PixelBox{static_cast<long>(x0), static_cast<long>(y0), static_cast<long>(x1), static_cast<long>(y1)};
+}
+
+std::optional<Image> blankImageOf(const PixelBox& box) {
+    Image image;
+    image.width = static_cast<std::uint32_t>(box.width());
+    image.height = static_cast<std::uint32_t>(box.height());
+    try {
+        image.rgb.assign(static_cast<std::size_t>(image.width) * image.height * 3, 0);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    return image;
 }
 
 }  // namespace platform

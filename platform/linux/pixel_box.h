@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/capture.h"
 #include "platform/geometry.h"
 
 // The whole pixels of a screen area, as both display servers' captures
@@ -28,5 +29,9 @@ PixelBox intersect(const PixelBox& a, const PixelBox& b);
 // request comes from nonsense geometry and must not allocate gigabytes) or
 // one far outside any screen.
 std::optional<PixelBox> pixelBoxOf(const Rect& rect);
+
+// A black image of the box's size, to draw captured parts into; nothing
+// when there is not enough memory for it.
+std::optional<Image> blankImageOf(const PixelBox& box);
 
 }  // namespace platform

@@ -38,12 +38,8 @@ std::optional<Image> captureScreenImage(Rect rect) {
         failure = "the area to capture has no size or is out of range";
         return std::nullopt;
     }
-    Image image;
-    image.width = static_cast<std::uint32_t>(wanted->width());
-    image.height = static_cast<std::uint32_t>(wanted->height());
-    try {
-        image.rgb.assign(static_cast<std::size_t>(image.width) * image.height * 3, 0);
-    } catch (const std::bad_alloc&) {
+    std::optional<Image> image = blankImageOf(*wanted);
+    if (!image) {
         failure = "not enough memory for the image";
         return std::nullopt;
     }
@@ -63,7 +59,7 @@ std::optional<Image> captureScreenImage(Rect rect) {
             failure = "monitor " + stream.monitor.connector + ": " + failure;
             return std::nullopt;
         }
-        wayland::drawFrame(image, *wanted,
+        wayland::drawFrame(*image, *wanted,
                            wayland::Frame{frame->pixels.data(), frame->width, frame->height, frame->stride,
                                           frame->order, false},
                            *area);

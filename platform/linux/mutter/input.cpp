@@ -3,7 +3,6 @@
 // wheel steps and keys by keysym. Each notification is a method call
 // whose answer is waited for, so mutter has handled the input before the
 // next step (and before the run ends).
-#include <linux/input-event-codes.h>
 #include <wayland-client.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "platform/linux/interrupted_input.h"
+#include "platform/linux/mouse_buttons.h"
 #include "platform/linux/mutter/bus.h"
 #include "platform/linux/mutter/platform.h"
 #include "platform/linux/mutter/session.h"
@@ -198,31 +198,12 @@ void movePointer(const Session& current, Point point, bool settle) {
     if (settle && moved) sleepMicroseconds(moveSettleMicroseconds);
 }
 
-std::uint32_t buttonOf(MouseEventType type) {
-    switch (type) {
-        case MouseEventType::leftMouseDown:
-        case MouseEventType::leftMouseUp: return BTN_LEFT;
-        case MouseEventType::otherMouseDown:
-        case MouseEventType::otherMouseUp: return BTN_MIDDLE;
-        case MouseEventType::rightMouseDown:
-        case MouseEventType::rightMouseUp: return BTN_RIGHT;
-        case MouseEventType::mouseMoved:
-        case MouseEventType::leftMouseDragged: break;
-    }
-    return 0;
-}
-
-bool isPress(MouseEventType type) {
-    return type == MouseEventType::leftMouseDown || type == MouseEventType::rightMouseDown ||
-           type == MouseEventType::otherMouseDown;
-}
-
 void postMouse(const Session& current, const MouseEvent& mouse) {
     interrupted_input::honourInterrupt();
     movePointer(current, mouse.position, mouse.type != MouseEventType::leftMouseDragged);
-    const std::uint32_t button = buttonOf(mouse.type);
+    const std::uint32_t button = evdevButtonOf(mouse.type);
     if (!button) return;
-    const bool down = isPress(mouse.type);
+    const bool down = isButtonPress(mouse.type);
     if (down && !state.heldButton) {
         watchInterrupts();
         interrupted_input::beginOutstanding();

@@ -227,12 +227,8 @@ std::optional<Image> captureScreenImage(Rect rect) {
         failure = "the area to capture has no size or is out of range";
         return std::nullopt;
     }
-    Image image;
-    image.width = static_cast<std::uint32_t>(wanted->width());
-    image.height = static_cast<std::uint32_t>(wanted->height());
-    try {
-        image.rgb.assign(static_cast<std::size_t>(image.width) * image.height * 3, 0);
-    } catch (const std::bad_alloc&) {
+    std::optional<Image> image = blankImageOf(*wanted);
+    if (!image) {
         failure = "not enough memory for the image";
         return std::nullopt;
     }
@@ -250,7 +246,7 @@ std::optional<Image> captureScreenImage(Rect rect) {
     if (!captureParts(*connection, captures)) return std::nullopt;
     for (const auto& capture : captures) {
         const FrameEvents& events = capture->events;
-        drawFrame(image, *wanted,
+        drawFrame(*image, *wanted,
                   Frame{capture->buffer->data(), events.width, events.height, events.stride, *capture->order,
                         events.yInverted},
                   capture->part);

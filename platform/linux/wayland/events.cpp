@@ -2,13 +2,13 @@
 // Events are created as plain values and become input only when posted;
 // each post ends with a round trip, so the compositor has handled the input
 // before the next step (and before the run ends).
-#include <linux/input-event-codes.h>
 #include <wayland-client.h>
 
 #include <optional>
 
 #include "platform/linux/wayland/connection.h"
 #include "platform/linux/interrupted_input.h"
+#include "platform/linux/mouse_buttons.h"
 #include "platform/linux/wayland/keyboard.h"
 #include "platform/linux/wayland/layout.h"
 #include "platform/linux/wayland/platform.h"
@@ -87,28 +87,6 @@ Rect layoutOf(const Connection& connection) {
     return layoutBounds(areas);
 }
 
-// The evdev button of a press or release; 0 for a move. A toolkit counts
-// a double or triple click itself from presses at one place within its
-// double-click time, so the click state needs no event field here.
-std::uint32_t buttonOf(MouseEventType type) {
-    switch (type) {
-        case MouseEventType::leftMouseDown:
-        case MouseEventType::leftMouseUp: return BTN_LEFT;
-        case MouseEventType::otherMouseDown:
-        case MouseEventType::otherMouseUp: return BTN_MIDDLE;
-        case MouseEventType::rightMouseDown:
-        case MouseEventType::rightMouseUp: return BTN_RIGHT;
-        case MouseEventType::mouseMoved:
-        case MouseEventType::leftMouseDragged: break;
-    }
-    return 0;
-}
-
-bool isPress(MouseEventType type) {
-    return type == MouseEventType::leftMouseDown || type == MouseEventType::rightMouseDown ||
-           type == MouseEventType::otherMouseDown;
-}
-
 // The motion is sent even when this run put the pointer there last: the
 // user's mouse may have moved it since, and no client can tell.
 void movePointer(Connection& connection, zwlr_virtual_pointer_v1* pointer, Point point, bool settle) {
@@ -129,11 +107,11 @@ void postMouse(Connection& connection, const MouseEvent& mouse) {
     interrupted_input::honourInterrupt();
     zwlr_virtual_pointer_v1* pointer = pointerDevice(connection);
     if (!pointer) return;
-    const std::uint32_t button = buttonOf(mouse.type);
+    const std::uint32_t button = evdevButtonOf(mouse.type);
     // The steps of a drag follow each other at the caller's pace.
     movePointer(connection, pointer, mouse.position, mouse.type != MouseEventType::leftMouseDragged);
     if (!button) return;
-    const bool down = isPress(mouse.type);
+    const bool down = isButtonPress(mouse.type);
     if (down && !state.heldButton) {
         interrupted_input::onInterrupt(releaseHeldButton);
         interrupted_input::catchInterrupts(flushConnection);

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/events.h"
+#include "platform/linux/mouse_buttons.h"
 #include "platform/linux/x11/operations.h"
 #include "platform/linux/x11/connection.h"
 #include "platform/linux/interrupted_input.h"
@@ -100,11 +101,6 @@ unsigned buttonOf(MouseEventType type) {
     return 0;
 }
 
-bool isPress(MouseEventType type) {
-    return type == MouseEventType::leftMouseDown || type == MouseEventType::rightMouseDown ||
-           type == MouseEventType::otherMouseDown;
-}
-
 void postMouse(Display* display, const MouseEvent& mouse) {
     interrupted_input::honourInterrupt();
     const unsigned button = buttonOf(mouse.type);
@@ -112,7 +108,7 @@ void postMouse(Display* display, const MouseEvent& mouse) {
     movePointer(display, pixelCoordinate(mouse.position.x), pixelCoordinate(mouse.position.y),
                 mouse.type != MouseEventType::leftMouseDragged);
     if (!button) return;
-    const bool down = isPress(mouse.type);
+    const bool down = isButtonPress(mouse.type);
     if (down && !heldButton) {
         interrupted_input::onInterrupt(releaseHeldButton);
         interrupted_input::catchInterrupts(x11::syncConnection);
