@@ -3,7 +3,7 @@
 #                 calls, element records fetched in batches, roles, actions,
 #                 settings, embedded documents and each toolkit's quirks;
 #   x11/          the X server: its connection, synthetic input (typing,
-#                 keyboard layout, input lock, interrupts), the window
+#                 keyboard layout, interrupts), the window
 #                 manager and window properties, displays, capture;
 #   wayland/      a Wayland compositor through the wlroots protocols:
 #                 virtual pointer and keyboard, outputs, screencopy capture;
@@ -26,8 +26,9 @@
 #                 display, capture and window-manager operations, each
 #                 handed to x11/, to wayland/ and sway/, or to mutter/ (the
 #                 active window on GNOME as atspi/ reads it);
-#   interrupted_input, mouse_buttons, pixel_box, monitor.h  what both
-#                 display servers' input and capture share;
+#   input_lock, interrupted_input, mouse_buttons, pixel_box, monitor.h
+#                 what the display servers' input and capture share (runs
+#                 that type take turns per display or socket);
 #   temporary_directory.cpp  $TMPDIR, else /tmp.
 # Beside them: libpng for encoding (platform/png/), timing, files and
 # process launching from the code shared with other POSIX systems

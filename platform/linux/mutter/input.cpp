@@ -19,7 +19,7 @@
 #include "platform/linux/wayland/keymap.h"
 #include "platform/linux/wayland/typing.h"
 #include "platform/linux/wayland/wheel.h"
-#include "platform/linux/x11/input_lock.h"
+#include "platform/linux/input_lock.h"
 #include "platform/timing.h"
 
 namespace platform::mutter {
@@ -297,7 +297,7 @@ std::optional<TypingFailure> endTyping() {
     if (!sessionSlot()) return std::nullopt;
     interrupted_input::honourInterrupt();
     releaseAll();
-    x11::releaseInputLock();
+    releaseInputLock();
     return std::nullopt;
 }
 

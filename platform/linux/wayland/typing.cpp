@@ -7,7 +7,7 @@
 #include "platform/linux/wayland/keyboard.h"
 #include "platform/linux/wayland/keymap.h"
 #include "platform/linux/wayland/socket.h"
-#include "platform/linux/x11/input_lock.h"
+#include "platform/linux/input_lock.h"
 
 namespace platform::wayland {
 namespace {
@@ -79,7 +79,7 @@ void pressKeysyms(const std::vector<KeySymbol>& keysyms) {
 bool takeTurn() {
     Connection* connection = Connection::shared();
     if (!connection) return true;  // nothing will be typed anyway
-    return x11::acquireInputLock(turnName(connection->socketPath(), std::getenv("XDG_RUNTIME_DIR")),
+    return acquireInputLock(turnName(connection->socketPath(), std::getenv("XDG_RUNTIME_DIR")),
                                  turnTimeoutMilliseconds);
 }
 
@@ -91,7 +91,7 @@ std::optional<TypingFailure> startTyping(const std::vector<std::u16string>& clus
     planParts();
     if (!useKeymap(state.parts.front())) {
         state = TypingState{};
-        x11::releaseInputLock();
+        releaseInputLock();
         return TypingFailure::noFreeKey;
     }
     state.active = true;
@@ -144,7 +144,7 @@ std::optional<TypingFailure> startKeyPresses(const std::vector<KeyCombination>& 
     }
     Keymap keymap;
     if (!keymap.add(keysyms) || !useKeymap(keymap)) {
-        x11::releaseInputLock();
+        releaseInputLock();
         return TypingFailure::noFreeKey;
     }
     interrupted_input::honourInterrupt();
@@ -199,7 +199,7 @@ std::optional<TypingFailure> finishTyping() {
     if (!Connection::shared()) return std::nullopt;
     interrupted_input::honourInterrupt();
     releaseKeys();
-    x11::releaseInputLock();
+    releaseInputLock();
     const bool dropped = state.dropped;
     state = TypingState{};
     if (dropped) return TypingFailure::noFreeKey;

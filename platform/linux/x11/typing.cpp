@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "platform/linux/x11/connection.h"
-#include "platform/linux/x11/input_lock.h"
+#include "platform/linux/input_lock.h"
 #include "platform/linux/interrupted_input.h"
 #include "platform/linux/x11/keyboard_layout.h"
 #include "platform/linux/x11/remap_record.h"

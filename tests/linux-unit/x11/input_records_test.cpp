@@ -3,14 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/x11/input_lock.h"
+#include "platform/linux/input_lock.h"
 #include "platform/linux/x11/remap_record.h"
 
 namespace {
 
 using platform::x11::decodeRemappedKeys;
 using platform::x11::encodeRemappedKeys;
-using platform::x11::inputLockFileName;
+using platform::inputLockFileName;
 using platform::x11::RemappedKey;
 
 TEST(RemapRecord, KeysSurviveTheRoundTripThroughThePropertyItems) {

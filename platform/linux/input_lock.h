@@ -4,11 +4,12 @@
 #include <string_view>
 
 // Runs that type on one display take turns: each holds an exclusive
-// flock on a file named after the display while it posts keys, so the
+// flock on a file named after the display (an X display, or the socket
+// of a Wayland compositor) while it posts keys, so the
 // keys of two runs never mix and one run's focusing does not steal the
 // other's keys. The kernel drops the lock when a run ends in any way,
 // SIGKILL included, so a dead run never blocks the next one.
-namespace platform::x11 {
+namespace platform {
 
 // The lock file's name for a display name as Xlib reports it. The forms
 // that reach the same local server (":0", ":0.1", "unix:0",
@@ -28,4 +29,4 @@ bool acquireInputLock(std::string_view displayName, unsigned timeoutMilliseconds
 // Gives the lock back (nothing when it is not held).
 void releaseInputLock();
 
-}  // namespace platform::x11
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/linux/x11/input_lock.h"
+#include "platform/linux/input_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,7 +10,7 @@
 
 #include "platform/timing.h"
 
-namespace platform::x11 {
+namespace platform {
 namespace {
 
 constexpr unsigned pollMilliseconds = 20;
@@ -75,4 +75,4 @@ void releaseInputLock() {
     heldLock = -1;
 }
 
-}  // namespace platform::x11
+}  // namespace platform
