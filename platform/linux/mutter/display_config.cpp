@@ -54,7 +54,8 @@ struct Mode {
 };
 
 // The current mode of each monitor by connector, from
-// a((ssss)a(siiddada{sv})a{sv}).
+// a((ssss)a(siiddada{sv})a{sv}): each monitor's identity (connector,
+// vendor, product, serial), its modes, its properties.
 std::map<std::string, Mode> currentModes(DBusMessageIter* monitors) {
     std::map<std::string, Mode> modes;
     if (dbus_message_iter_get_arg_type(monitors) != DBUS_TYPE_ARRAY) return modes;
@@ -62,11 +63,11 @@ std::map<std::string, Mode> currentModes(DBusMessageIter* monitors) {
     dbus_message_iter_recurse(monitors, &monitor);
     for (; dbus_message_iter_get_arg_type(&monitor) == DBUS_TYPE_STRUCT; dbus_message_iter_next(&monitor)) {
         DBusMessageIter fields;
-        DBusMessageIter spec;
+        DBusMessageIter identity;
         dbus_message_iter_recurse(&monitor, &fields);
         if (dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_STRUCT) continue;
-        dbus_message_iter_recurse(&fields, &spec);
-        const auto connector = text(&spec);
+        dbus_message_iter_recurse(&fields, &identity);
+        const auto connector = text(&identity);
         if (!connector || !dbus_message_iter_next(&fields) || dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_ARRAY)
             continue;
         DBusMessageIter mode;
@@ -125,11 +126,11 @@ std::vector<LogicalMonitor> readCurrentState(DBusMessage* reply) {
             dbus_message_iter_get_arg_type(&values) != DBUS_TYPE_ARRAY)
             continue;
         DBusMessageIter monitors;
-        DBusMessageIter spec;
+        DBusMessageIter identity;
         dbus_message_iter_recurse(&values, &monitors);
         if (dbus_message_iter_get_arg_type(&monitors) != DBUS_TYPE_STRUCT) continue;
-        dbus_message_iter_recurse(&monitors, &spec);
-        const auto connector = text(&spec);
+        dbus_message_iter_recurse(&monitors, &identity);
+        const auto connector = text(&identity);
         if (!connector) continue;
         const auto mode = modes.find(*connector);
         if (mode == modes.end()) continue;

@@ -42,13 +42,15 @@ void appendString(DBusMessageIter* iter, const std::string& text) {
     dbus_message_iter_append_basic(iter, DBUS_TYPE_STRING, &value);
 }
 
-void appendSpec(DBusMessageIter* iter, const std::string& connector) {
-    DBusMessageIter spec;
-    dbus_message_iter_open_container(iter, DBUS_TYPE_STRUCT, nullptr, &spec);
+// A monitor's identity as mutter gives it: (connector, vendor, product,
+// serial).
+void appendMonitorIdentity(DBusMessageIter* iter, const std::string& connector) {
+    DBusMessageIter identity;
+    dbus_message_iter_open_container(iter, DBUS_TYPE_STRUCT, nullptr, &identity);
     for (const std::string& field : {connector, std::string("MetaProducts Inc."), std::string("MetaMonitor"),
                                      std::string("0x123456")})
-        appendString(&spec, field);
-    dbus_message_iter_close_container(iter, &spec);
+        appendString(&identity, field);
+    dbus_message_iter_close_container(iter, &identity);
 }
 
 // An a{sv} with at most one entry holding a boolean or a uint32.
@@ -78,7 +80,7 @@ Message currentState(const std::vector<Monitor>& monitors, const std::vector<Log
     dbus_message_iter_open_container(&iter, DBUS_TYPE_ARRAY, "((ssss)a(siiddada{sv})a{sv})", &list);
     for (const Monitor& monitor : monitors) {
         dbus_message_iter_open_container(&list, DBUS_TYPE_STRUCT, nullptr, &item);
-        appendSpec(&item, monitor.connector);
+        appendMonitorIdentity(&item, monitor.connector);
         dbus_message_iter_open_container(&item, DBUS_TYPE_ARRAY, "(siiddada{sv})", &modes);
         for (const Mode& m : monitor.modes) {
             dbus_message_iter_open_container(&modes, DBUS_TYPE_STRUCT, nullptr, &mode);
@@ -113,7 +115,7 @@ Message currentState(const std::vector<Monitor>& monitors, const std::vector<Log
         dbus_message_iter_append_basic(&item, DBUS_TYPE_UINT32, &transform);
         dbus_message_iter_append_basic(&item, DBUS_TYPE_BOOLEAN, &primary);
         dbus_message_iter_open_container(&item, DBUS_TYPE_ARRAY, "(ssss)", &monitorList);
-        appendSpec(&monitorList, entry.connector);
+        appendMonitorIdentity(&monitorList, entry.connector);
         dbus_message_iter_close_container(&item, &monitorList);
         appendProperties(&item, nullptr, 0, nullptr);
         dbus_message_iter_close_container(&list, &item);
