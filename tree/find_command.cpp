@@ -12,11 +12,9 @@
 
 namespace {
 
-constexpr std::int64_t kLargestFindDepth = 200;
 constexpr std::int64_t kLongestFindWaitMilliseconds = 60000;
 // Between the rounds of a waiting search.
 constexpr std::uint32_t kFindRoundPauseMicroseconds = 100000;
-constexpr const char* depthOptionMessage = "--depth takes a whole number from 1 to 200";
 constexpr const char* waitOptionMessage = "--wait takes a number of milliseconds from 0 to 60000";
 
 }  // namespace
@@ -45,7 +43,7 @@ CommandResult runFind(const Arguments& arguments) {
             const bool depth = argument == "--depth";
             const auto number = i + 1 < arguments.size() ? parseInt64(arguments[i + 1]) : std::nullopt;
             const std::int64_t lowest = depth ? 1 : 0;
-            const std::int64_t highest = depth ? kLargestFindDepth : kLongestFindWaitMilliseconds;
+            const std::int64_t highest = depth ? kLargestDepthOption : kLongestFindWaitMilliseconds;
             if (!number || *number < lowest || *number > highest)
                 return errorExit(depth ? depthOptionMessage : waitOptionMessage);
             (depth ? maxDepth : waitMilliseconds) = *number;

@@ -10,9 +10,7 @@
 
 namespace {
 
-constexpr std::int64_t kLargestSnapshotDepth = 200;
 constexpr const char* usageMessage = "Usage: tavik-ax snapshot <pid> [--window N] [--depth N] [--all]";
-constexpr const char* depthOptionMessage = "--depth takes a whole number from 1 to 200";
 
 }  // namespace
 
@@ -31,7 +29,7 @@ CommandResult runSnapshot(const Arguments& arguments) {
             options.all = true;
         } else if (argument == "--depth") {
             const auto number = i + 1 < arguments.size() ? parseInt64(arguments[i + 1]) : std::nullopt;
-            if (!number || *number < 1 || *number > kLargestSnapshotDepth) return errorExit(depthOptionMessage);
+            if (!number || *number < 1 || *number > kLargestDepthOption) return errorExit(depthOptionMessage);
             options.maxDepth = *number;
             ++i;
         } else if (argument == "--window") {

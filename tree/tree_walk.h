@@ -15,6 +15,11 @@
 // ends within 30 s.
 inline constexpr std::uint64_t kWalkTimeLimitMicroseconds = 26000000;
 
+// The deepest --depth that find and snapshot take, and their answer to any
+// other value.
+inline constexpr std::int64_t kLargestDepthOption = 200;
+inline constexpr const char* depthOptionMessage = "--depth takes a whole number from 1 to 200";
+
 // The answer when an application's tree could not be read in time.
 inline std::string notResponding(std::int32_t pid) {
     return "Application not responding (pid " + std::to_string(pid) + ")";
