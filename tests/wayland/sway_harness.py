@@ -350,13 +350,17 @@ class ReportingFixture:
     window's content; screen() and screen_point() add where sway shows it.
     Under XWayland (backend "x11") they are screen positions already."""
 
+    # How the desktop under test starts an application (another compositor's
+    # harness gives its own Launched).
+    launched = Launched
+
     def __init__(self, program, title, backend="wayland"):
         self.folder = tempfile.mkdtemp(prefix="tavik-wayland-fixture-")
         self.report_path = os.path.join(self.folder, "report.json")
         app = WaylandApp(program, [harness.build_path("tests", "input-fixture", program), self.report_path], title,
                          env={"GDK_BACKEND": backend})
         try:
-            self.running = Launched(app)
+            self.running = self.launched(app)
         except BaseException:
             shutil.rmtree(self.folder, ignore_errors=True)
             raise
@@ -364,7 +368,11 @@ class ReportingFixture:
         if not harness.wait_for(self.report, timeout=10):
             self.stop()
             raise AssertionError("%s wrote no report" % program)
-        self.origin = self.running.sway_window()["content"][:2] if backend == "wayland" else (0, 0)
+        self.origin = self.window_origin(backend)
+
+    def window_origin(self, backend):
+        """Where the screen shows the window's content."""
+        return self.running.sway_window()["content"][:2] if backend == "wayland" else (0, 0)
 
     def report(self):
         try:
