@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "tree/tree_walk.h"
+
 namespace {
 
 bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
@@ -31,7 +33,7 @@ std::variant<QueryArguments, std::string> parseQueryArguments(const Arguments& a
                                            : option == "--value"            ? &parsed.query.value
                                            : option == "--text" && withText ? &parsed.text
                                                                             : nullptr;
-        const bool number = option == "--nth" || option == "--window";
+        const bool number = option == "--nth" || option == "--window" || option == "--depth";
         // Words the form does not know are refused rather than skipped: an
         // action must not go ahead on a query that was meant otherwise.
         if (!text && !number) return refused("Unknown option: " + option);
@@ -45,6 +47,9 @@ std::variant<QueryArguments, std::string> parseQueryArguments(const Arguments& a
         if (option == "--nth") {
             if (!integer || *integer < 0) return refused("--nth takes a whole number from 0 (the first match)");
             parsed.query.nth = *integer;
+        } else if (option == "--depth") {
+            if (!integer || *integer < 1 || *integer > kLargestDepthOption) return std::string(depthOptionMessage);
+            parsed.query.maxDepth = *integer;
         } else {
             if (!integer) return refused("--window takes a whole number (the windowIndex of list-windows)");
             parsed.windowIndex = *integer;

@@ -190,8 +190,8 @@ std::optional<std::string> addressingError(const Tool& tool, const ToolArguments
         return "Give either " + quoted(paths.front()) + " or a query (" + joined(query, ", ") + "), not both";
     }
     if (byPath || queried) return std::nullopt;
-    if (anyGiven(arguments, choices))
-        return "Argument " + quoted(choices.front()) + " needs a query: " + joined(criteria, " or ");
+    for (const std::string& choice : choices)
+        if (arguments.has(choice)) return "Argument " + quoted(choice) + " needs a query: " + joined(criteria, " or ");
     return "Missing required argument " + quoted(paths.front()) + " (or a query: " + joined(criteria, ", ") + ")";
 }
 

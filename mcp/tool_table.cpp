@@ -85,6 +85,12 @@ std::vector<ToolParam> elementAddress() {
                                            "order (without it, several matches are an error listing their paths)."),
                                      0),
                              Placement::Option, "--nth"),
+                      Addressing::Choice),
+            addressed(placed(bounded(param("depth", ParamType::Integer, false,
+                                           "Query: how many levels below the window to search (default 50, as deep "
+                                           "as snapshot reads)."),
+                                     1, 200),
+                             Placement::Option, "--depth"),
                       Addressing::Choice)};
 }
 

@@ -45,7 +45,7 @@ std::variant<PickedElement, std::string> pickElement(std::int32_t pid, const pla
     std::vector<JsonObject> records;
     // A search cut short by time, or one over an application that stopped
     // answering, may have missed matches: no choice is made from it.
-    const bool complete = findElements(window, query.role, query.label, query.value, 0, kFindMaxDepth, records, "0");
+    const bool complete = findElements(window, query.role, query.label, query.value, 0, query.maxDepth, records, "0");
     if (!complete || platform::stoppedAnswering(window)) return notResponding(pid);
 
     const std::vector<std::string> paths = pathsOf(records);

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "platform/accessibility.h"
+#include "tree/snapshot_outline.h"
 
 // Naming one element by what it is rather than where it is: the search of
 // the find command, narrowed to a single match.
@@ -18,6 +19,10 @@ struct ElementQuery {
     // Which match to take when several do, counted from 0 in the order find
     // lists them; without it, several matches are refused.
     std::optional<std::int64_t> nth;
+    // How many levels below the window are searched. As deep as a snapshot
+    // reads unless told otherwise: a query is often copied from a snapshot
+    // line, and must reach the element that line showed.
+    std::int64_t maxDepth = kSnapshotMaxDepth;
 };
 
 struct PickedElement {
@@ -25,7 +30,7 @@ struct PickedElement {
     std::string path;
 };
 
-// Searches below window (of process pid) as deep as find does and gives
+// Searches below window (of process pid) to the query's depth and gives
 // the one element the query names, or the message saying why there is
 // none: no match, several without nth, an nth beyond the matches, or an
 // application that stopped answering during the search.

@@ -42,12 +42,20 @@ std::string failure(const std::string& what, const std::string& path, int error)
     return what + " " + path + ": " + std::strerror(error);
 }
 
+// Whether users other than the owner may add entries to the open folder
+// (/tmp, /var/tmp): any name in it may have been planted by someone else.
+bool othersMayWrite(int folder) {
+    struct stat status {};
+    return fstat(folder, &status) != 0 || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+}
+
 // The folders of path from the root, each opened relative to the one
 // before, so that nothing can be swapped in between the checks and the
 // use. Missing folders are created for this user only. The user's own
 // links on the way (a TMPDIR under a linked folder) are followed, except
-// for the last folder, which must be a real directory of this user; it is
-// made private.
+// for the last folder and any folder in one that others may write to
+// (this user's folder in /tmp): those must be real directories of this
+// user. The last one is made private.
 std::variant<Descriptor, std::string> openPrivateFolder(const std::string& path) {
     if (path.empty() || path.front() != '/') return "the folder " + path + " is not an absolute path";
     Descriptor current(open("/", O_DIRECTORY | O_RDONLY | O_CLOEXEC));
@@ -60,7 +68,8 @@ std::variant<Descriptor, std::string> openPrivateFolder(const std::string& path)
         start = end + 1;
         if (name.empty() || name == ".") continue;
         const bool last = start >= path.size();
-        const int flags = O_DIRECTORY | O_RDONLY | O_CLOEXEC | (last ? O_NOFOLLOW : 0);
+        const bool mustBeOurs = last || othersMayWrite(current.get());
+        const int flags = O_DIRECTORY | O_RDONLY | O_CLOEXEC | (mustBeOurs ? O_NOFOLLOW : 0);
         int next = openat(current.get(), name.c_str(), flags);
         if (next < 0 && errno == ENOENT) {
             if (mkdirat(current.get(), name.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -68,19 +77,21 @@ std::variant<Descriptor, std::string> openPrivateFolder(const std::string& path)
             }
             next = openat(current.get(), name.c_str(), flags);
         }
+        const std::string folder = path.substr(0, end);
         if (next < 0) {
-            if (last && (errno == ELOOP || errno == ENOTDIR)) return "the folder " + path + " is not a real directory";
-            return failure("could not open the folder", path.substr(0, end), errno);
+            if (mustBeOurs && (errno == ELOOP || errno == ENOTDIR)) return "the folder " + folder + " is not a real directory";
+            return failure("could not open the folder", folder, errno);
         }
         current = Descriptor(next);
-    }
-    struct stat status {};
-    if (fstat(current.get(), &status) != 0) return failure("could not check the folder", path, errno);
-    if (!S_ISDIR(status.st_mode) || status.st_uid != geteuid()) {
-        return "the folder " + path + " does not belong to this user";
-    }
-    if ((status.st_mode & 07777) != 0700 && fchmod(current.get(), 0700) != 0) {
-        return failure("could not make private the folder", path, errno);
+        if (!mustBeOurs) continue;
+        struct stat status {};
+        if (fstat(current.get(), &status) != 0) return failure("could not check the folder", folder, errno);
+        if (!S_ISDIR(status.st_mode) || status.st_uid != geteuid()) {
+            return "the folder " + folder + " does not belong to this user";
+        }
+        if (last && (status.st_mode & 07777) != 0700 && fchmod(current.get(), 0700) != 0) {
+            return failure("could not make private the folder", folder, errno);
+        }
     }
     return current;
 }

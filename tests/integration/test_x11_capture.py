@@ -221,6 +221,77 @@ class X11CaptureTest(unittest.TestCase):
                 if os.path.isdir(self.shots) and not os.path.islink(self.shots):
                     self.assertEqual(os.listdir(self.shots), [])
 
+    def test_without_tmpdir_every_user_captures_into_a_folder_of_their_own(self):
+        """With TMPDIR unset two users of one machine both take screenshots,
+        in either order, each into a folder of their own in /tmp, even with
+        a shared /tmp/tavik-shots someone else made; a user's folder that
+        someone else planted is refused and nothing is written through it."""
+        if os.geteuid() != 0:
+            self.skipTest("acting as other users needs root")
+        users, stranger = (4242, 4243), 4244
+        folders = {uid: "/tmp/tavik-ax-%d" % uid for uid in users}
+
+        def clear(path):
+            if os.path.islink(path) or os.path.isfile(path):
+                os.unlink(path)
+            else:
+                shutil.rmtree(path, ignore_errors=True)
+        for folder in folders.values():
+            clear(folder)
+            self.addCleanup(clear, folder)
+        if not os.path.lexists("/tmp/tavik-shots"):
+            os.mkdir("/tmp/tavik-shots", 0o700)
+            os.chown("/tmp/tavik-shots", stranger, stranger)
+            self.addCleanup(shutil.rmtree, "/tmp/tavik-shots", ignore_errors=True)
+        no_tmpdir = {key: value for key, value in os.environ.items() if key != "TMPDIR"}
+        # The checkout may sit where other users cannot reach (root's home).
+        runnable = tempfile.mkdtemp(prefix="tavik-binary-", dir="/tmp")
+        self.addCleanup(shutil.rmtree, runnable, ignore_errors=True)
+        os.chmod(runnable, 0o755)
+        binary = shutil.copy(harness.BINARY, runnable)
+
+        def as_user(uid):
+            def switch():
+                os.setgroups([])
+                os.setgid(uid)
+                os.setuid(uid)
+            return dict(env=no_tmpdir, preexec_fn=switch, executable=binary)
+
+        for order in (users, users[::-1]):
+            for uid in order:
+                with self.subTest(uid=uid, order=order):
+                    answer = harness.run_json(self, ["screenshot"], **as_user(uid))
+                    self.assertTrue(answer.get("success"), answer)
+                    shots = os.path.join(folders[uid], "tavik-shots")
+                    self.assertEqual(os.path.dirname(answer["path"]), shots)
+                    for path, mode in ((folders[uid], 0o700), (shots, 0o700), (answer["path"], 0o600)):
+                        status = os.lstat(path)
+                        self.assertEqual((status.st_uid, stat.S_IMODE(status.st_mode)), (uid, mode), path)
+
+        elsewhere = tempfile.mkdtemp(prefix="tavik-elsewhere-")
+        self.addCleanup(shutil.rmtree, elsewhere, ignore_errors=True)
+        os.chown(elsewhere, users[0], users[0])
+        folder = folders[users[0]]
+
+        def foreign_directory():
+            os.mkdir(folder, 0o777)
+            os.chown(folder, stranger, stranger)
+
+        def regular_file():
+            with open(folder, "w") as planted:
+                planted.write("planted")
+            os.chown(folder, stranger, stranger)
+
+        for name, plant in (("directory of another user", foreign_directory), ("regular file", regular_file),
+                            ("symbolic link", lambda: os.symlink(elsewhere, folder))):
+            with self.subTest(name):
+                clear(folder)
+                plant()
+                self.assertCaptureFailed("the folder %s " % folder, **as_user(users[0]))
+                self.assertEqual(os.listdir(elsewhere), [])
+                if os.path.isdir(folder) and not os.path.islink(folder):
+                    self.assertEqual(os.listdir(folder), [])
+
     def assertCaptureFailed(self, saying, **run):
         """The run fails with a message that says what failed (not a hint
         about another platform's permissions)."""

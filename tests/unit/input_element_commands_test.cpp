@@ -482,6 +482,9 @@ std::string refusedQuery(const std::string& reason, const char* usage) {
     return nlohmann::json{{"error", reason + ". " + usage}}.dump();
 }
 
+// The bound and message that find and snapshot give for their --depth.
+const std::string depthRefused = R"({"error":"--depth takes a whole number from 1 to 200"})";
+
 INSTANTIATE_TEST_SUITE_P(
     QueryErrors, CommandFailure,
     testing::Values(
@@ -516,6 +519,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"click", {"812", "--roles", "button"}, refusedQuery("Unknown option: --roles", clickQueryUsage)},
         FailureCase{"click", {"812", "--role", "button", "--text", "x"},
                     refusedQuery("Unknown option: --text", clickQueryUsage)},
+        FailureCase{"click", {"812", "--role", "button", "--depth", "0"}, depthRefused},
+        FailureCase{"click", {"812", "--role", "button", "--depth", "201"}, depthRefused},
+        FailureCase{"type", {"812", "--role", "textfield", "--depth", "deep", "--text", "x"}, depthRefused},
+        FailureCase{"type", {"812", "--role", "textfield", "--text", "x", "--depth"},
+                    refusedQuery("--depth has no value", typeQueryUsage)},
         FailureCase{"type", {"812", "--role", "textfield"}, refusedQuery("type with a query needs --text T", typeQueryUsage)},
         FailureCase{"type", {"812", "--role", "textfield", "--text"}, refusedQuery("--text has no value", typeQueryUsage)},
         FailureCase{"click", {"x", "--role", "button"}, nlohmann::json{{"error", clickQueryUsage}}.dump()},
@@ -537,6 +545,35 @@ TEST_F(ElementCommands, QueryListsTheFirstTenOfManyMatchesAndNthReachesEveryOne)
     const CommandResult last = run("click", {"812", "--role", "button", "--nth", "12"});
     EXPECT_EQ(last.document, R"({"success":true,"method":"AXPress","path":"0.14"})");
     EXPECT_EQ(recordedStream(), Stream{"perform AXPress on More 11"});
+}
+
+// Web pages nest their controls far deeper than find's default of 15
+// levels: a query searches as deep as a snapshot reads (50), so a query
+// copied from a snapshot line reaches its element; --depth narrows or
+// widens that.
+TEST_F(ElementCommands, QueryReachesWhatASnapshotShowsAndDepthBoundsIt) {
+    memory::Node* parent = windows[0];
+    for (int level = 1; level < 50; ++level) {
+        memory::Node& group = memory::newElement("AXGroup", "");
+        parent->addChild(group);
+        parent = &group;
+    }
+    parent->addChild(memory::newElement("AXButton", "Deep").setActions({"AXPress"}));
+    std::string path = "0.3";
+    for (int level = 2; level < 50; ++level) path += ".0";
+    path += ".0";
+
+    const CommandResult found = run("click", {"812", "--label", "deep"});
+    EXPECT_EQ(found.document, R"({"success":true,"method":"AXPress","path":")" + path + R"("})");
+    EXPECT_EQ(recordedStream(), Stream{"perform AXPress on Deep"});
+    memory::desktop().records.clear();
+
+    const CommandResult shallow = run("click", {"812", "--label", "deep", "--depth", "49"});
+    EXPECT_EQ(shallow.document, R"({"error":"No element matches"})");
+    EXPECT_EQ(recordedStream(), Stream{});
+
+    const CommandResult bounded = run("click", {"812", "--label", "deep", "--depth", "50"});
+    EXPECT_EQ(bounded.document, found.document);
 }
 
 TEST_F(ElementCommands, QueryOverAnApplicationThatStoppedAnsweringActsOnNothing) {

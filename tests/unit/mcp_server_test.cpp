@@ -198,6 +198,9 @@ TEST(McpServer, TranslatesArgumentsIntoTheCommandLine) {
         {"type",
          {{"pid", 7}, {"value", "old"}, {"nth", 0}, {"text", ""}, {"windowIndex", 3}},
          {"type", "7", "--value", "old", "--nth", "0", "--text", "", "--window", "3"}},
+        {"click",
+         {{"pid", 7}, {"role", "button"}, {"depth", 30}},
+         {"click", "7", "--role", "button", "--depth", "30"}},
     };
     for (const Case& c : cases) {
         ServerUnderTest test;
@@ -231,11 +234,12 @@ TEST(McpServer, WrongArgumentsAreAToolErrorNamingTheArgument) {
         {"click", {{"pid", 42}}, "Missing required argument \"path\" (or a query: role, label, value)"},
         {"click",
          {{"pid", 42}, {"path", "0.1"}, {"role", "button"}},
-         "Give either \"path\" or a query (role, label, value, nth), not both"},
+         "Give either \"path\" or a query (role, label, value, nth, depth), not both"},
         {"type",
          {{"pid", 42}, {"path", "0.1"}, {"nth", 1}, {"text", "x"}},
-         "Give either \"path\" or a query (role, label, value, nth), not both"},
+         "Give either \"path\" or a query (role, label, value, nth, depth), not both"},
         {"click", {{"pid", 42}, {"nth", 1}}, "Argument \"nth\" needs a query: role, label or value"},
+        {"type", {{"pid", 42}, {"depth", 30}, {"text", "x"}}, "Argument \"depth\" needs a query: role, label or value"},
         {"click", {{"pid", 42}, {"role", "button"}, {"nth", -1}}, "Argument \"nth\" must be at least 0"},
         {"type", {{"pid", 42}, {"role", "textfield"}}, "Missing required argument \"text\""},
         {"list_windows", {{"pid", 1}}, "list_windows takes no arguments"},
