@@ -366,6 +366,29 @@ def firefox_command(folder, server):
     return ["firefox-esr", "--profile", folder, server.url("index.html")], {"GNOME_ACCESSIBILITY": "1"}
 
 
+SWING_SOURCE = os.path.join(HERE, "swing", "TavikSwing.java")
+# Debian's ATK bridge for Java (libatk-wrapper-java; its JNI part in
+# libatk-wrapper-java-jni). Debian leaves it out of accessibility.properties,
+# so the program names it itself.
+ATK_BRIDGE_JAR = "/usr/share/java/java-atk-wrapper.jar"
+
+
+def swing_command(folder, server):
+    """TavikSwing compiled into the private folder, started with the ATK
+    bridge. SkipTest without a JDK or the bridge."""
+    if shutil.which("javac") is None:
+        raise unittest.SkipTest("javac is not installed (openjdk-17-jdk-headless)")
+    if not os.path.exists(ATK_BRIDGE_JAR):
+        raise unittest.SkipTest("the ATK bridge for Java is not installed (libatk-wrapper-java)")
+    try:
+        subprocess.run(["javac", "-d", folder, SWING_SOURCE], stdin=subprocess.DEVNULL, capture_output=True,
+                       timeout=120, check=True)
+    except subprocess.CalledProcessError as failed:
+        raise AssertionError("javac: %s" % failed.stderr.decode(errors="replace")[-500:])
+    return ["java", "-Djavax.accessibility.assistive_technologies=org.GNOME.Accessibility.AtkWrapper",
+            "-cp", os.pathsep.join([folder, ATK_BRIDGE_JAR]), "TavikSwing"], {}
+
+
 TABLE = [
     Application("Chromium", "chromium", chromium_command, "Tavik Test Page - Chromium", browser=True,
                 **page_checks()),
@@ -407,6 +430,17 @@ TABLE = [
         # A paragraph of the document; Return would split it, so no key check.
         set_value=Typing(Target(["--role", "paragraph"], "paragraph", ""), SET_TEXT, "AXSetValue"),
         landmarks=[("push button", "Open"), ("push button", "Save"), ("toggle button", "Bold")],
+    ),
+    Application(
+        "Swing", "java", swing_command, "Tavik Swing",
+        presses=[Press(Target(["--role", "button", "--label", "Press me"], "push button", "Press me"),
+                       text_shown("Count: 1"), "the counter reads Count: 1"),
+                 Press(Target(["--role", "checkbox", "--label", "Agree to terms"], "check box", "Agree to terms"),
+                       has_state("check box", "Agree to terms", "checked"), "the check box is checked")],
+        set_value=Typing(Target(["--role", "textfield", "--label", "Your name"], "text", "Your name"), SET_TEXT,
+                         "AXSetValue"),
+        keyed=Typing(Target(["--role", "textarea", "--label", "Notes"], "text", "Notes"), KEYED_TEXT, None),
+        landmarks=[("push button", "Press me"), ("text", "Your name"), ("check box", "Agree to terms")],
     ),
 ]
 
