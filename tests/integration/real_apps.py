@@ -269,10 +269,11 @@ def has_state(role, name, state, present=True):
 
 
 def echoed(records, word):
-    """The value a page's paragraph "<word> codes:..." spells, or None."""
+    """The value a page's paragraph "<word> codes:..." spells, or None (a
+    Swing label says it in its name)."""
     prefix = word + " codes:"
     for record in records:
-        text = record.get("text") or ""
+        text = record.get("text") or record.get("name") or ""
         if text.startswith(prefix):
             codes = text[len(prefix):]
             return "".join(chr(int(code, 16)) for code in codes.split(",")) if codes else ""
@@ -437,9 +438,16 @@ TABLE = [
                        text_shown("Count: 1"), "the counter reads Count: 1"),
                  Press(Target(["--role", "checkbox", "--label", "Agree to terms"], "check box", "Agree to terms"),
                        has_state("check box", "Agree to terms", "checked"), "the check box is checked")],
-        set_value=Typing(Target(["--role", "textfield", "--label", "Your name"], "text", "Your name"), SET_TEXT,
-                         "AXSetValue"),
-        keyed=Typing(Target(["--role", "textarea", "--label", "Notes"], "text", "Notes"), KEYED_TEXT, None),
+        # Without the emoji: no character beyond U+FFFF reaches a Swing
+        # text. The bridge's SetTextContents hands Java the UTF-8 bytes of
+        # such a character as Latin-1 characters ("a😀b" becomes "a\xf0\x9f"),
+        # which the tool reads back, undoes and types as keys instead; and
+        # AWT keeps a key's character in one UTF-16 unit, cutting U+1F600 to
+        # U+F600. The labels under the texts spell their values (echo).
+        set_value=Typing(Target(["--role", "textfield", "--label", "Your name"], "text", "Your name"),
+                         SET_TEXT.replace(" 😀", ""), "AXSetValue", echo="Name"),
+        keyed=Typing(Target(["--role", "textarea", "--label", "Notes"], "text", "Notes"),
+                     KEYED_TEXT.replace(" 😀", ""), None, echo="Notes"),
         landmarks=[("push button", "Press me"), ("text", "Your name"), ("check box", "Agree to terms")],
     ),
 ]

@@ -112,7 +112,12 @@ class ApplicationChecks:
         frame = records[0]
         window, outer = real_apps.x_window(self.row.title), real_apps.x_frame(self.row.title)
         origin = (frame.get("x", 0), frame.get("y", 0))
-        if window is None or close(origin, window[:2]) or close(origin, outer[:2]):
+        # No place at all for the window (Java's ATK bridge reports -1 for
+        # all four) says nothing of where its elements count from: the
+        # screen, as they lie inside the X window.
+        if window is None or geometry(frame) == (-1, -1, -1, -1):
+            return 0, 0
+        if close(origin, window[:2]) or close(origin, outer[:2]):
             return 0, 0
         return window[0] - origin[0], window[1] - origin[1]
 
