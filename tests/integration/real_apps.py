@@ -9,6 +9,7 @@ a field whose value is set, a field typed into key by key. None where a
 check does not apply (navigate outside browsers).
 """
 
+import glob
 import http.server
 import json
 import os
@@ -368,10 +369,12 @@ def firefox_command(folder, server):
 
 
 SWING_SOURCE = os.path.join(HERE, "swing", "TavikSwing.java")
-# Debian's ATK bridge for Java (libatk-wrapper-java; its JNI part in
-# libatk-wrapper-java-jni). Debian leaves it out of accessibility.properties,
-# so the program names it itself.
+# Debian's ATK bridge for Java: its classes (libatk-wrapper-java) and its
+# native part, which the JDK loads from Debian's JNI folder
+# (libatk-wrapper-java-jni). Debian leaves it out of
+# accessibility.properties, so the program names it itself.
 ATK_BRIDGE_JAR = "/usr/share/java/java-atk-wrapper.jar"
+ATK_BRIDGE_JNI = "/usr/lib/*/jni/libatk-wrapper.so"
 
 
 def swing_command(folder, server):
@@ -379,8 +382,8 @@ def swing_command(folder, server):
     bridge. SkipTest without a JDK or the bridge."""
     if shutil.which("javac") is None:
         raise unittest.SkipTest("javac is not installed (openjdk-17-jdk-headless)")
-    if not os.path.exists(ATK_BRIDGE_JAR):
-        raise unittest.SkipTest("the ATK bridge for Java is not installed (libatk-wrapper-java)")
+    if not os.path.exists(ATK_BRIDGE_JAR) or not glob.glob(ATK_BRIDGE_JNI):
+        raise unittest.SkipTest("the ATK bridge for Java is not installed (libatk-wrapper-java and -jni)")
     try:
         subprocess.run(["javac", "-d", folder, SWING_SOURCE], stdin=subprocess.DEVNULL, capture_output=True,
                        timeout=120, check=True)
@@ -463,7 +466,11 @@ class Running:
     def __init__(self, row, server):
         self.row = row
         self.folder = tempfile.mkdtemp(prefix="tavik-app-")
-        argv, extra = row.command(self.folder, server)
+        try:
+            argv, extra = row.command(self.folder, server)
+        except BaseException:  # a skip or a failed build leaves no folder behind
+            shutil.rmtree(self.folder, ignore_errors=True)
+            raise
         env = dict(os.environ, **extra)
         env.pop("NO_AT_BRIDGE", None)
         # Its own session: ending it reaches the helper processes too.
