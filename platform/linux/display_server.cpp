@@ -8,6 +8,7 @@
 #include "platform/linux/wayland/connection.h"
 #include "platform/linux/wayland/platform.h"
 #include "platform/linux/x11/root_bus_address.h"
+#include "platform/linux/x11/window_box.h"
 #include "platform/linux/x11/window_origin.h"
 
 namespace platform::display_server {
@@ -62,6 +63,21 @@ std::optional<ContentOrigin> coordinateOrigin(std::int32_t pid, const std::strin
     const auto origin = sway::contentOriginAmong(windows, pid, title, width, height);
     if (!origin) return std::nullopt;
     return ContentOrigin{origin->x, origin->y};
+}
+
+std::optional<WindowRectangle> topLevelRectangle(std::int32_t pid, const std::string& title) {
+    if (kind() == Kind::x11 || kind() == Kind::gnome) {
+        const auto box = x11::topLevelWindowBox(pid, title);
+        if (!box) return std::nullopt;
+        return WindowRectangle{box->x, box->y, box->width, box->height};
+    }
+    // No size to tell same-titled windows apart by: only a process's one
+    // window of that title is taken.
+    const std::vector<sway::Window> windows = sway::windows();
+    const auto content = sway::contentAmong(windows, pid, title, -1, -1);
+    const auto window = sway::windowNamed(windows, pid, title);
+    if (!content || !window || !window->visible) return std::nullopt;
+    return WindowRectangle{content->x, content->y, content->width, content->height};
 }
 
 bool showsTopLevel(std::int32_t pid, const std::string& title) {

@@ -37,6 +37,22 @@ struct ContentOrigin {
 std::optional<ContentOrigin> coordinateOrigin(std::int32_t pid, const std::string& title, std::int32_t width,
                                               std::int32_t height, bool windowRelative);
 
+struct WindowRectangle {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// Where the display server has the top-level window of process pid titled
+// title, for a toolkit that reports no place for its window: on X11 (and
+// GNOME's XWayland) the client window without the window manager's frame,
+// as the X server has it; on sway the client's window as sway's IPC has
+// it. Nothing when no window, or more than one, has that process and title
+// (none is guessed), when it is not on view, or when the display server
+// does not tell where windows are (native clients on GNOME).
+std::optional<WindowRectangle> topLevelRectangle(std::int32_t pid, const std::string& title);
+
 // Whether process pid shows a top-level window titled title.
 bool showsTopLevel(std::int32_t pid, const std::string& title);
 

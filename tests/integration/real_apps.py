@@ -9,6 +9,7 @@ a field whose value is set, a field typed into key by key. None where a
 check does not apply (navigate outside browsers).
 """
 
+import glob
 import http.server
 import json
 import os
@@ -269,10 +270,11 @@ def has_state(role, name, state, present=True):
 
 
 def echoed(records, word):
-    """The value a page's paragraph "<word> codes:..." spells, or None."""
+    """The value a page's paragraph "<word> codes:..." spells, or None (a
+    Swing label says it in its name)."""
     prefix = word + " codes:"
     for record in records:
-        text = record.get("text") or ""
+        text = record.get("text") or record.get("name") or ""
         if text.startswith(prefix):
             codes = text[len(prefix):]
             return "".join(chr(int(code, 16)) for code in codes.split(",")) if codes else ""
@@ -366,6 +368,31 @@ def firefox_command(folder, server):
     return ["firefox-esr", "--profile", folder, server.url("index.html")], {"GNOME_ACCESSIBILITY": "1"}
 
 
+SWING_SOURCE = os.path.join(HERE, "swing", "TavikSwing.java")
+# Debian's ATK bridge for Java: its classes (libatk-wrapper-java) and its
+# native part, which the JDK loads from Debian's JNI folder
+# (libatk-wrapper-java-jni). Debian leaves it out of
+# accessibility.properties, so the program names it itself.
+ATK_BRIDGE_JAR = "/usr/share/java/java-atk-wrapper.jar"
+ATK_BRIDGE_JNI = "/usr/lib/*/jni/libatk-wrapper.so"
+
+
+def swing_command(folder, server):
+    """TavikSwing compiled into the private folder, started with the ATK
+    bridge. SkipTest without a JDK or the bridge."""
+    if shutil.which("javac") is None:
+        raise unittest.SkipTest("javac is not installed (openjdk-17-jdk-headless)")
+    if not os.path.exists(ATK_BRIDGE_JAR) or not glob.glob(ATK_BRIDGE_JNI):
+        raise unittest.SkipTest("the ATK bridge for Java is not installed (libatk-wrapper-java and -jni)")
+    try:
+        subprocess.run(["javac", "-d", folder, SWING_SOURCE], stdin=subprocess.DEVNULL, capture_output=True,
+                       timeout=120, check=True)
+    except subprocess.CalledProcessError as failed:
+        raise AssertionError("javac: %s" % failed.stderr.decode(errors="replace")[-500:])
+    return ["java", "-Djavax.accessibility.assistive_technologies=org.GNOME.Accessibility.AtkWrapper",
+            "-cp", os.pathsep.join([folder, ATK_BRIDGE_JAR]), "TavikSwing"], {}
+
+
 TABLE = [
     Application("Chromium", "chromium", chromium_command, "Tavik Test Page - Chromium", browser=True,
                 **page_checks()),
@@ -408,6 +435,24 @@ TABLE = [
         set_value=Typing(Target(["--role", "paragraph"], "paragraph", ""), SET_TEXT, "AXSetValue"),
         landmarks=[("push button", "Open"), ("push button", "Save"), ("toggle button", "Bold")],
     ),
+    Application(
+        "Swing", "java", swing_command, "Tavik Swing",
+        presses=[Press(Target(["--role", "button", "--label", "Press me"], "push button", "Press me"),
+                       text_shown("Count: 1"), "the counter reads Count: 1"),
+                 Press(Target(["--role", "checkbox", "--label", "Agree to terms"], "check box", "Agree to terms"),
+                       has_state("check box", "Agree to terms", "checked"), "the check box is checked")],
+        # Without the emoji: no character beyond U+FFFF reaches a Swing
+        # text. The bridge's SetTextContents hands Java the UTF-8 bytes of
+        # such a character as Latin-1 characters ("a😀b" becomes "a\xf0\x9f"),
+        # which the tool reads back, undoes and types as keys instead; and
+        # AWT keeps a key's character in one UTF-16 unit, cutting U+1F600 to
+        # U+F600. The labels under the texts spell their values (echo).
+        set_value=Typing(Target(["--role", "textfield", "--label", "Your name"], "text", "Your name"),
+                         SET_TEXT.replace(" 😀", ""), "AXSetValue", echo="Name"),
+        keyed=Typing(Target(["--role", "textarea", "--label", "Notes"], "text", "Notes"),
+                     KEYED_TEXT.replace(" 😀", ""), None, echo="Notes"),
+        landmarks=[("push button", "Press me"), ("text", "Your name"), ("check box", "Agree to terms")],
+    ),
 ]
 
 
@@ -421,7 +466,11 @@ class Running:
     def __init__(self, row, server):
         self.row = row
         self.folder = tempfile.mkdtemp(prefix="tavik-app-")
-        argv, extra = row.command(self.folder, server)
+        try:
+            argv, extra = row.command(self.folder, server)
+        except BaseException:  # a skip or a failed build leaves no folder behind
+            shutil.rmtree(self.folder, ignore_errors=True)
+            raise
         env = dict(os.environ, **extra)
         env.pop("NO_AT_BRIDGE", None)
         # Its own session: ending it reaches the helper processes too.

@@ -92,6 +92,23 @@ const atspi::Extents* shownExtents(const Element& element, const ElementRecord& 
     return &*record.extents;
 }
 
+// The display server's place of a top-level window whose toolkit reports
+// none for it (Java's ATK bridge gives its frames -1 for x, y, width and
+// height while placing their content right); nullptr for any other element
+// and for a window not on view.
+const display_server::WindowRectangle* displayedWindow(const Element& element, const ElementRecord& record) {
+    atspi::TopLevel* topLevel = element.ref()->topLevel.get();
+    const atspi::ObjectAddress& address = element.ref()->address;
+    if (!topLevel || address.bus != topLevel->window.bus || address.path != topLevel->window.path) return nullptr;
+    const atspi::Extents* extents = shownExtents(element, record);
+    if (!extents || (atspi::hasPosition(*extents) && atspi::hasSize(*extents))) return nullptr;
+    if (!topLevel->rectangleLookedUp) {
+        topLevel->rectangleLookedUp = true;
+        topLevel->rectangle = display_server::topLevelRectangle(topLevel->pid, topLevel->title);
+    }
+    return topLevel->rectangle ? &*topLevel->rectangle : nullptr;
+}
+
 // Expanded or collapsed only for an element that can be either.
 std::optional<AttributeValue> expandedValue(const ElementRecord& record) {
     if (!hasState(record, ATSPI_STATE_EXPANDABLE) && !hasState(record, ATSPI_STATE_EXPANDED)) return std::nullopt;
@@ -124,6 +141,7 @@ void appendWindowsOf(std::int32_t pid, const ElementRecord& root, std::vector<El
         auto topLevel = std::make_shared<atspi::TopLevel>();
         topLevel->pid = pid;
         topLevel->title = childRecord->name.value_or("");
+        topLevel->window = child.ref()->address;
         if (childRecord->extents) {
             topLevel->width = childRecord->extents->width;
             topLevel->height = childRecord->extents->height;
@@ -165,6 +183,9 @@ std::optional<AttributeValue> copyAttributeValue(const Element& element, std::st
     if (attribute == "AXExpanded") return expandedValue(*record);
     if (attribute == "AXHidden") return stateValue(*record, !isShowing(element, *record));
     if (attribute == "AXPosition") {
+        if (const auto* window = displayedWindow(element, *record)) {
+            return AttributeValue(PointValue{Point{double(window->x), double(window->y)}});
+        }
         const atspi::Extents* extents = shownExtents(element, *record);
         if (!extents || !atspi::hasPosition(*extents)) return std::nullopt;
         const auto origin = coordinateOrigin(element);
@@ -172,6 +193,9 @@ std::optional<AttributeValue> copyAttributeValue(const Element& element, std::st
         return AttributeValue(PointValue{Point{origin->x + extents->x, origin->y + extents->y}});
     }
     if (attribute == "AXSize") {
+        if (const auto* window = displayedWindow(element, *record)) {
+            return AttributeValue(SizeValue{Size{double(window->width), double(window->height)}});
+        }
         const atspi::Extents* extents = shownExtents(element, *record);
         if (!extents || !atspi::hasSize(*extents)) return std::nullopt;
         return AttributeValue(SizeValue{Size{double(extents->width), double(extents->height)}});

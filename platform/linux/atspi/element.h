@@ -54,14 +54,18 @@ struct ElementRecord {
 };
 
 // The top-level window an element belongs to, for toolkits that place
-// elements relative to it (see ToolkitQuirks). Its place on the screen is
-// looked up once, when first needed.
+// elements relative to it (see ToolkitQuirks) and for windows whose toolkit
+// gives them no place. What the display server says is looked up once,
+// when first needed.
 struct TopLevel {
     std::int32_t pid = 0;
     std::string title;
     std::int32_t width = 0, height = 0;
+    ObjectAddress window;  // the window element itself
     bool lookedUp = false;
     std::optional<display_server::ContentOrigin> origin;
+    bool rectangleLookedUp = false;
+    std::optional<display_server::WindowRectangle> rectangle;
 };
 
 // Elements handed out together as one list (the children of one element).
