@@ -24,6 +24,14 @@ namespace {
 constexpr const char* clickUsage = "Usage: tavik-ax click <pid> <path> [--window N]";
 constexpr const char* typeUsage = "Usage: tavik-ax type <pid> <path> <text> [--window N]";
 constexpr std::uint32_t focusSettleMicroseconds = 100000;
+constexpr const char* beyondBmpMessage =
+    "The application cannot take characters beyond U+FFFF (such as emoji); nothing was typed";
+
+// Whether the UTF-8 text holds a character beyond U+FFFF: the only
+// characters that take four bytes.
+bool holdsCharacterBeyondBmp(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char byte) { return static_cast<unsigned char>(byte) >= 0xF0; });
+}
 
 // The window index of the option recognised only at one position: the
 // word "--window" exactly there, with a value after it; otherwise window 0.
@@ -110,6 +118,11 @@ CommandResult clickTarget(std::int32_t pid, const Target& target) {
 CommandResult typeIntoTarget(std::int32_t pid, const Target& target, const std::string& text) {
     const platform::Element& window = target.window;
     const platform::Element& element = target.element;
+
+    // Better nothing than a text that arrives changed.
+    if (holdsCharacterBeyondBmp(text) && !platform::takesCharactersBeyondBmp(element)) {
+        return errorExit(beyondBmpMessage);
+    }
 
     // Runs that type on one display take turns from the focusing on, so
     // another run's focusing cannot take this run's keys.

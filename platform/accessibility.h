@@ -88,6 +88,11 @@ bool stoppedAnswering(const Element& element);
 // Whether two handles name the same element of the same application.
 bool isSameElement(const Element& first, const Element& second);
 
+// Whether text for the element may hold characters beyond U+FFFF (emoji):
+// false for an application known to lose them both when its value is set
+// and when they arrive as keys.
+bool takesCharactersBeyondBmp(const Element& element);
+
 // Whether this process may use the service; with promptUser the platform
 // may ask the user to grant access.
 bool isProcessTrusted(bool promptUser);

@@ -120,6 +120,9 @@ std::optional<std::string> applicationPathForPid(std::int32_t pid) {
 }
 
 bool canPostInput() { return desktop().inputAvailable; }
+
+// Served here, with the input: the macOS backend's is not faked.
+bool takesCharactersBeyondBmp(const Element&) { return desktop().takesCharactersBeyondBmp; }
 std::string inputRefusal() { return {}; }
 
 bool takeTypingTurn() { return true; }

@@ -140,6 +140,8 @@ struct Desktop {
     std::function<void()> afterPause;
     // The applications let a call time out.
     bool stoppedAnswering = false;
+    // The applications keep characters beyond U+FFFF of the texts they get.
+    bool takesCharactersBeyondBmp = true;
 
     // The typing pause source; unset draws from the real system source.
     std::function<std::uint32_t(std::uint32_t, std::uint32_t)> random;

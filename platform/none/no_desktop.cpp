@@ -20,6 +20,7 @@ Element createApplicationElement(std::int32_t) { return Element(); }
 std::optional<AttributeValue> copyAttributeValue(const Element&, std::string_view) { return std::nullopt; }
 std::optional<std::vector<AttributeValue>> copyActionNames(const Element&) { return std::nullopt; }
 bool isSameElement(const Element&, const Element&) { return false; }
+bool takesCharactersBeyondBmp(const Element&) { return true; }
 bool stoppedAnswering(const Element&) { return false; }
 bool performAction(const Element&, std::string_view) { return false; }
 bool setAttributeValue(const Element&, std::string_view, const AttributeValue&) { return false; }

@@ -576,6 +576,21 @@ TEST_F(ElementCommands, QueryReachesWhatASnapshotShowsAndDepthBoundsIt) {
     EXPECT_EQ(bounded.document, found.document);
 }
 
+// An application that loses characters beyond U+FFFF both ways (Java's
+// bridge and AWT) gets no text that holds one: it would arrive changed.
+TEST_F(ElementCommands, TypeRefusesCharactersBeyondBmpWhereTheyWouldArriveChanged) {
+    memory::desktop().takesCharactersBeyondBmp = false;
+
+    const CommandResult refused = run("type", {"812", "0.1", "smile \xF0\x9F\x98\x80"});
+    EXPECT_EQ(refused.document,
+              R"({"error":"The application cannot take characters beyond U+FFFF (such as emoji); nothing was typed"})");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(recordedStream(), Stream{});
+
+    const CommandResult taken = run("type", {"812", "0.1", "caf\xC3\xA9 \xE6\x9D\xB1"});
+    EXPECT_EQ(taken.status, 0) << taken.document;
+}
+
 TEST_F(ElementCommands, QueryOverAnApplicationThatStoppedAnsweringActsOnNothing) {
     memory::desktop().stoppedAnswering = true;
 

@@ -1,7 +1,9 @@
 // Element identity (an AT-SPI object is its application's bus name and
-// its object path), and whether its application still answers.
+// its object path), and what is known of its application: whether it
+// still answers, which texts it can take.
 #include "platform/accessibility.h"
 #include "platform/linux/atspi/element.h"
+#include "platform/linux/atspi/toolkit.h"
 
 namespace platform {
 
@@ -12,6 +14,10 @@ bool isSameElement(const Element& first, const Element& second) {
 }
 
 void beginTreeReading() { atspi::restartRunBudget(); }
+
+bool takesCharactersBeyondBmp(const Element& element) {
+    return !element.ref() || atspi::applicationQuirks(element.ref()->address.bus).takesCharactersBeyondBmp;
+}
 
 bool stoppedAnswering(const Element& element) {
     return element.ref() && !element.ref()->address.bus.empty() && atspi::stoppedAnswering(element.ref()->address.bus);

@@ -30,6 +30,7 @@ ToolkitQuirks quirksOf(std::string_view toolkitName, std::string_view version) {
         quirks.marksShowing = false;
         quirks.childrenByIndex = true;
     }
+    if (toolkitName == "J2SE-access-bridge") quirks.takesCharactersBeyondBmp = false;
     return quirks;
 }
 

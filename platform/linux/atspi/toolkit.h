@@ -23,6 +23,11 @@ struct ToolkitQuirks {
     // GTK 4's GetChildren leaves out notebook and stack pages, which
     // ChildCount and GetChildAtIndex count; children are asked one by one.
     bool childrenByIndex = false;
+    // Java's ATK bridge stores a set text's UTF-8 bytes as Latin-1
+    // characters cut to the count of code points, and AWT keeps one UTF-16
+    // unit of a key's character: characters beyond U+FFFF reach a Swing
+    // text neither way.
+    bool takesCharactersBeyondBmp = true;
 };
 
 ToolkitQuirks quirksOf(std::string_view toolkitName, std::string_view version);

@@ -66,4 +66,10 @@ TEST(AtspiToolkitQuirks, OnlyGtk4IsReadRelativeToItsWindow) {
     }
 }
 
+TEST(AtspiToolkitQuirks, OnlyJavasBridgeLosesCharactersBeyondBmp) {
+    EXPECT_FALSE(platform::atspi::quirksOf("J2SE-access-bridge", "1.0").takesCharactersBeyondBmp);
+    for (const char* name : {"GTK", "Qt", "Gecko", "Chromium", ""})
+        EXPECT_TRUE(platform::atspi::quirksOf(name, "1.0").takesCharactersBeyondBmp) << name;
+}
+
 }  // namespace
