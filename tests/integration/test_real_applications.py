@@ -1,8 +1,9 @@
 """The same checks through the built binary against real applications of
-every mainstream toolkit: Chromium and Firefox on a local test page, GTK 4
-(gtk4-demo), Qt 5 (FeatherPad) and Qt 6 (qt6ct). real_apps.TABLE names
-each application's targets; pyatspi (atspi_reference.py), the X server and
-the saved picture are the independent witnesses.
+every mainstream toolkit: Chromium, Firefox and Epiphany (WebKitGTK) on a
+local test page, GTK 4 (gtk4-demo), Qt 5 (FeatherPad) and Qt 6 (qt6ct).
+real_apps.TABLE names each application's targets; pyatspi
+(atspi_reference.py), the X server and the saved picture are the
+independent witnesses.
 
 Run: tools/with-desktop /usr/bin/python3 -m unittest discover -s tests/integration \
          -t tests/integration -p 'test_real_applications.py' -v

@@ -127,6 +127,30 @@ std::vector<ObjectAddress> readChildren(const CallBatch& batch, const std::vecto
     return children;
 }
 
+// The ATK bridge lists none of an occupied socket's children in
+// GetChildren, while ChildCount counts its plug and GetChildAtIndex gives
+// it: WebKitGTK's web view in a GTK 3 window is such a socket, with the
+// page in the web process behind it. So where the list came back empty,
+// the count is asked along with the second round, and a disagreeing
+// element's children are read one by one in a third, for that element only.
+bool mayHaveUnlistedChildren(const ElementRecord& record) {
+    return record.children && record.children->empty();
+}
+
+void readUnlistedChildren(const std::vector<ElementRef*>& elements, const CallBatch& details,
+                          const std::vector<std::optional<std::size_t>>& countCalls) {
+    CallBatch byIndex;
+    std::vector<std::pair<ElementRef*, std::vector<std::size_t>>> calls;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        if (!countCalls[i]) continue;
+        auto childCalls = sendChildCalls(byIndex, elements[i]->address, readVariantNumber(details.reply(*countCalls[i])));
+        if (!childCalls.empty()) calls.emplace_back(elements[i], std::move(childCalls));
+    }
+    if (calls.empty()) return;
+    byIndex.wait();
+    for (const auto& [element, childCalls] : calls) element->record->children = readChildren(byIndex, childCalls);
+}
+
 // Third round, only for actions whose listed name is not a verb we know:
 // the stable name by the action's index (GetActions gave their count). An
 // index past the count is never asked: Qt's adaptor reads its list without
@@ -260,6 +284,7 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements, const RecordParts
     std::vector<Calls<detailCount>> detailCalls;
     detailCalls.reserve(elements.size());
     std::vector<std::vector<std::size_t>> childCalls(elements.size());
+    std::vector<std::optional<std::size_t>> countCalls(elements.size());
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const auto& calls = commonCalls[i];
         ElementRecord record;
@@ -272,6 +297,9 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements, const RecordParts
             childCalls[i] = sendChildCalls(details, elements[i]->address, readVariantNumber(replyTo(common, calls[childCount])));
         } else {
             record.children = readObjectList(replyTo(common, calls[children]));
+            if (mayHaveUnlistedChildren(record)) {
+                countCalls[i] = details.add(propertyGet(elements[i]->address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "ChildCount"));
+            }
         }
         // The first element of each role asks for its name, the others reuse it.
         bool needsRoleName = false;
@@ -300,6 +328,7 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements, const RecordParts
         const RoleKey key{elements[i]->address.bus, *record.role};
         if (auto name = readString(replyTo(details, calls[localizedRole]))) localizedRoleNames().emplace(key, *name);
     }
+    readUnlistedChildren(elements, details, countCalls);
     dropForeignChildren(elements);
     completeCutTexts(elements, parts);
     if (parts.details) {
