@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "platform/linux/atspi/toolkit.h"
+
 namespace platform::atspi {
 
 bool needsParentCheck(const ObjectAddress& parent, const ObjectAddress& child, const BusOwners& owners) {
@@ -56,8 +58,12 @@ void dropForeignChildren(const std::vector<ElementRef*>& elements) {
     // Children are removed from the back so the indices of the checks stay valid.
     for (auto check = checks.rbegin(); check != checks.rend(); ++check) {
         auto& children = *check->element->record->children;
-        if (!isOwnChild(check->element->address, children[check->child], check->claimed, knownOwners())) {
+        const ObjectAddress& child = children[check->child];
+        if (!isOwnChild(check->element->address, child, check->claimed, knownOwners())) {
             children.erase(children.begin() + static_cast<std::ptrdiff_t>(check->child));
+        } else if (isWebProcessPlug(child)) {
+            rememberWebProcess(child.bus);
+            if (auto owner = ownerOf(child.bus, knownOwners())) rememberWebProcess(*owner);
         }
     }
 }

@@ -26,7 +26,7 @@ enum CommonCall : std::size_t {
 // Second round: the interface-specific parts, the label's name and the
 // localized role name (asked once per application and role: it depends on
 // nothing else).
-enum DetailCall : std::size_t { text, number, extents, actions, label, localizedRole, detailCount };
+enum DetailCall : std::size_t { text, number, extents, actions, actionCount, label, localizedRole, detailCount };
 
 using RoleKey = std::pair<std::string, std::uint32_t>;
 
@@ -88,7 +88,11 @@ Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& addres
         }
     }
     if (parts.details && implements(record, ATSPI_DBUS_INTERFACE_ACTION)) {
-        calls[actions] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACTION, "GetActions"));
+        if (applicationQuirks(address.bus).listsActions) {
+            calls[actions] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACTION, "GetActions"));
+        } else {
+            calls[actionCount] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACTION, "NActions"));
+        }
     }
     if (parts.names && labelledBy) {
         calls[label] = batch.add(propertyGet(*labelledBy, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
@@ -101,6 +105,15 @@ Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& addres
 
 DBusMessage* replyTo(const CallBatch& batch, const std::optional<std::size_t>& call) {
     return call ? batch.reply(*call) : nullptr;
+}
+
+// Actions known by their count alone: each is named by its index later
+// (see loadActionNames).
+constexpr double actionLimit = 64;
+
+std::optional<std::vector<std::string>> unnamedActions(std::optional<double> count) {
+    if (!count || !(*count >= 0)) return std::nullopt;
+    return std::vector<std::string>(static_cast<std::size_t>(std::min(*count, actionLimit)));
 }
 
 // Children one by one, for toolkits whose GetChildren leaves some out.
@@ -321,7 +334,8 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements, const RecordParts
         record.text = readString(replyTo(details, calls[text]));
         record.number = readVariantNumber(replyTo(details, calls[number]));
         record.extents = readExtents(replyTo(details, calls[extents]));
-        record.actions = readActionNames(replyTo(details, calls[actions]));
+        record.actions = calls[actionCount] ? unnamedActions(readVariantNumber(replyTo(details, calls[actionCount])))
+                                            : readActionNames(replyTo(details, calls[actions]));
         record.label = readVariantString(replyTo(details, calls[label]));
         if (commonCalls[i][childCount]) record.children = readChildren(details, childCalls[i]);
         if (!record.role) continue;
