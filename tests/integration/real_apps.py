@@ -113,10 +113,11 @@ def matches(records, role=None, name=None, text=None, state=None):
 
 
 def to_act_on(records, shown_state="showing"):
-    """The reference records an agent can act on: on view, with an action or
-    a text one can edit."""
+    """The reference records an agent can act on: on view, with a named
+    action or a text one can edit. (WebKitGTK gives nearly every element of
+    a page an action without a name, which names nothing to do.)"""
     return [r for r in records if shown_state in r.get("states", []) and (
-        r.get("actions") or ("editable" in r.get("states", []) and r.get("editableText")))]
+        any(r.get("actions", [])) or ("editable" in r.get("states", []) and r.get("editableText")))]
 
 
 SNAPSHOT_PATH = re.compile(r"\[([0-9.]+)\]$")
@@ -258,6 +259,8 @@ class Application:
     # "visible" below the window).
     shown_state: str = "showing"
     launch_timeout: int = 40
+    # Given the reference records: the names of the open tabs (browsers).
+    open_tabs: Callable = lambda records: [r.get("name", "") for r in records if r["role"] == "page tab"]
 
 
 def text_shown(wanted):
@@ -377,6 +380,17 @@ def epiphany_command(folder, server):
         "XDG_CACHE_HOME": os.path.join(folder, "cache")}
 
 
+def epiphany_tabs(records):
+    """Epiphany's tab bar names no tabs, and a tab in the background shows
+    no page; its tab menus list every open tab, one label per tab in a list
+    box. The labels of the first such list."""
+    for box in matches(records, "list box"):
+        inside = [r.get("name", "") for r in records if r["role"] == "label" and r["path"].startswith(box["path"] + ".")]
+        if inside:
+            return inside
+    return []
+
+
 TABLE = [
     Application("Chromium", "chromium", chromium_command, "Tavik Test Page - Chromium", browser=True,
                 **page_checks()),
@@ -385,7 +399,7 @@ TABLE = [
     # WebKitGTK: the page is drawn by a web process whose tree hangs under
     # the GTK 3 window's web view, 15 levels down.
     Application("Epiphany", "epiphany", epiphany_command, "Tavik Test Page", browser=True,
-                **page_checks(find_depth=30)),
+                open_tabs=epiphany_tabs, **page_checks(find_depth=30)),
     Application(
         "Gtk4Demo", "gtk4-demo", lambda folder, server: (["gtk4-demo"], {}), "GTK Demo",
         # The search button shows the search bar and its entry.

@@ -304,7 +304,7 @@ class ApplicationChecks:
         self.assertEqual(answer, {"success": True, "method": "open", "url": url})
 
         def tabs(prefix):
-            return [r for r in self.reference() if r["role"] == "page tab" and r.get("name", "").startswith(prefix)]
+            return [name for name in self.row.open_tabs(self.reference()) if name.startswith(prefix)]
         opened = harness.wait_for(lambda: tabs("Tavik Second Page"), timeout=20, interval=0.5)
         self.assertTrue(opened, "pyatspi sees no tab of the second page in the window")
         self.assertEqual(len(tabs("Tavik Second Page")), 1)
