@@ -397,7 +397,8 @@ TABLE = [
     Application("Firefox", "firefox-esr", firefox_command, "Tavik Test Page — Mozilla Firefox", browser=True,
                 **page_checks()),
     # WebKitGTK: the page is drawn by a web process whose tree hangs under
-    # the GTK 3 window's web view, 15 levels down.
+    # the GTK 3 window's web view, 11 levels down; the page's controls sit
+    # 16 and 17 levels below the window, deeper than find's default.
     Application("Epiphany", "epiphany", epiphany_command, "Tavik Test Page", browser=True,
                 open_tabs=epiphany_tabs, **page_checks(find_depth=30)),
     Application(
