@@ -114,10 +114,11 @@ def matches(records, role=None, name=None, text=None, state=None):
 
 
 def to_act_on(records, shown_state="showing"):
-    """The reference records an agent can act on: on view, with an action or
-    a text one can edit."""
+    """The reference records an agent can act on: on view, with a named
+    action or a text one can edit. (WebKitGTK gives nearly every element of
+    a page an action without a name, which names nothing to do.)"""
     return [r for r in records if shown_state in r.get("states", []) and (
-        r.get("actions") or ("editable" in r.get("states", []) and r.get("editableText")))]
+        any(r.get("actions", [])) or ("editable" in r.get("states", []) and r.get("editableText")))]
 
 
 SNAPSHOT_PATH = re.compile(r"\[([0-9.]+)\]$")
@@ -259,6 +260,8 @@ class Application:
     # "visible" below the window).
     shown_state: str = "showing"
     launch_timeout: int = 40
+    # Given the reference records: the names of the open tabs (browsers).
+    open_tabs: Callable = lambda records: [r.get("name", "") for r in records if r["role"] == "page tab"]
 
 
 def text_shown(wanted):
@@ -329,27 +332,31 @@ def firefox_profile(folder):
             user.write("user_pref(%s, %s);\n" % (json.dumps(key), json.dumps(value)))
 
 
-def page_checks():
-    """The checks on the test page, the same in both browsers but for how a
-    text is set: neither browser takes a value through the accessibility
-    service (Chromium's fields have no EditableText, Firefox answers success
-    and changes nothing), so the text arrives as keys."""
+def page_checks(find_depth=None):
+    """The checks on the test page, the same in every browser but for how a
+    text is set: no browser takes a value through the accessibility service
+    (Chromium's fields have no EditableText, Firefox answers success and
+    changes nothing), so the text arrives as keys. find_depth: where the
+    page sits deeper than find searches by default."""
+    def target(role, label, ref_role, deep=False):
+        # A deep target is pressed by query with the query's own default
+        # depth, which reaches it.
+        depth = ["--depth", str(find_depth)] if find_depth and not deep else []
+        return Target(["--role", role, "--label", label] + depth, ref_role, label, deep)
+
     def button(label, deep=False):
-        return Target(["--role", "button", "--label", label], "push button", label, deep)
+        return target("button", label, "push button", deep)
     return dict(
         presses=[
             Press(button("Press me"), text_shown("Count: 1"), "the counter reads Count: 1"),
-            Press(Target(["--role", "checkbox", "--label", "Agree to terms"], "check box", "Agree to terms"),
+            Press(target("checkbox", "Agree to terms", "check box"),
                   has_state("check box", "Agree to terms", "checked"), "the check box is checked"),
-            Press(Target(["--role", "link", "--label", "Follow link"], "link", "Follow link"),
-                  text_shown("Link: followed"), "the link's handler ran"),
+            Press(target("link", "Follow link", "link"), text_shown("Link: followed"), "the link's handler ran"),
             Press(button("Bottom button"), text_shown("Bottom: 1"), "the button below the fold was pressed"),
             Press(button("Deep button", deep=True), text_shown("Deep: 1"), "the button 25 groups deep was pressed"),
         ],
-        set_value=Typing(Target(["--role", "textfield", "--label", "Your name"], "entry", "Your name"),
-                         SET_TEXT, "CGEvent", echo="Name"),
-        keyed=Typing(Target(["--role", "textarea", "--label", "Notes"], "entry", "Notes"), KEYED_TEXT, "CGEvent",
-                     echo="Notes"),
+        set_value=Typing(target("textfield", "Your name", "entry"), SET_TEXT, "CGEvent", echo="Name"),
+        keyed=Typing(target("textarea", "Notes", "entry"), KEYED_TEXT, "CGEvent", echo="Notes"),
         ready=lambda records: bool(matches(records, "push button", "Bottom button")) and bool(
             matches(records, "push button", "Deep button")),
         landmarks=[("push button", "Press me"), ("entry", "Your name"), ("check box", "Agree to terms")],
@@ -393,11 +400,36 @@ def swing_command(folder, server):
             "-cp", os.pathsep.join([folder, ATK_BRIDGE_JAR]), "TavikSwing"], {}
 
 
+def epiphany_command(folder, server):
+    # The default profile, kept in the private folder through the XDG base
+    # directories: only an instance of the default profile takes addresses
+    # from another process (navigate); --profile starts one apart.
+    return ["epiphany", server.url("index.html")], {
+        "XDG_DATA_HOME": os.path.join(folder, "data"), "XDG_CONFIG_HOME": os.path.join(folder, "config"),
+        "XDG_CACHE_HOME": os.path.join(folder, "cache")}
+
+
+def epiphany_tabs(records):
+    """Epiphany's tab bar names no tabs, and a tab in the background shows
+    no page; its tab menus list every open tab, one label per tab in a list
+    box. The labels of the first such list."""
+    for box in matches(records, "list box"):
+        inside = [r.get("name", "") for r in records if r["role"] == "label" and r["path"].startswith(box["path"] + ".")]
+        if inside:
+            return inside
+    return []
+
+
 TABLE = [
     Application("Chromium", "chromium", chromium_command, "Tavik Test Page - Chromium", browser=True,
                 **page_checks()),
     Application("Firefox", "firefox-esr", firefox_command, "Tavik Test Page — Mozilla Firefox", browser=True,
                 **page_checks()),
+    # WebKitGTK: the page is drawn by a web process whose tree hangs under
+    # the GTK 3 window's web view, 11 levels down; the page's controls sit
+    # 16 and 17 levels below the window, deeper than find's default.
+    Application("Epiphany", "epiphany", epiphany_command, "Tavik Test Page", browser=True,
+                open_tabs=epiphany_tabs, **page_checks(find_depth=30)),
     Application(
         "Gtk4Demo", "gtk4-demo", lambda folder, server: (["gtk4-demo"], {}), "GTK Demo",
         # The search button shows the search bar and its entry.

@@ -1,8 +1,9 @@
 """The same checks through the built binary against real applications of
-every mainstream toolkit: Chromium and Firefox on a local test page, GTK 4
-(gtk4-demo), Qt 5 (FeatherPad), Qt 6 (qt6ct), LibreOffice (VCL) and Java
-Swing (a small window of ours, tests/integration/swing, through Debian's
-ATK bridge). real_apps.TABLE names each application's targets; pyatspi
+every mainstream toolkit: Chromium, Firefox and Epiphany (WebKitGTK) on a
+local test page, GTK 4 (gtk4-demo), Qt 5 (FeatherPad), Qt 6 (qt6ct),
+LibreOffice (VCL) and Java Swing (a small window of ours,
+tests/integration/swing, through Debian's ATK bridge). real_apps.TABLE names
+each application's targets; pyatspi
 (atspi_reference.py), the X server and the saved picture are the
 independent witnesses.
 
@@ -316,7 +317,7 @@ class ApplicationChecks:
         self.assertEqual(answer, {"success": True, "method": "open", "url": url})
 
         def tabs(prefix):
-            return [r for r in self.reference() if r["role"] == "page tab" and r.get("name", "").startswith(prefix)]
+            return [name for name in self.row.open_tabs(self.reference()) if name.startswith(prefix)]
         opened = harness.wait_for(lambda: tabs("Tavik Second Page"), timeout=20, interval=0.5)
         self.assertTrue(opened, "pyatspi sees no tab of the second page in the window")
         self.assertEqual(len(tabs("Tavik Second Page")), 1)

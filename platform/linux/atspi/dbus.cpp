@@ -189,11 +189,21 @@ namespace {
 // answer or its own deadline (counted from when it was sent) has passed:
 // libdbus's blocking wait would count the time-out from when one starts
 // waiting, so calls to several stopped applications would cost a time-out
-// each instead of one together.
+// each instead of one together. Past the deadline, what already arrived is
+// still read: an answer that came over another connection while the batch
+// waited for a stopped application counts.
+// At most this many reads of what is waiting, once the deadline has passed.
+constexpr int lateReads = 64;
+
 bool awaitUntil(DBusConnection* bus, DBusPendingCall* call, std::uint64_t deadline) {
     while (!dbus_pending_call_get_completed(call)) {
         const std::uint64_t now = monotonicMicroseconds();
-        if (now >= deadline) return false;
+        if (now >= deadline) {
+            for (int read = 0; read < lateReads && !dbus_pending_call_get_completed(call); ++read) {
+                if (!dbus_connection_read_write_dispatch(bus, 0)) break;
+            }
+            return dbus_pending_call_get_completed(call);
+        }
         const int left = static_cast<int>(std::min<std::uint64_t>((deadline - now + 999) / 1000, 60000));
         if (!dbus_connection_read_write_dispatch(bus, left)) return false;
     }

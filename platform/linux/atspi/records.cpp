@@ -26,7 +26,7 @@ enum CommonCall : std::size_t {
 // Second round: the interface-specific parts, the label's name and the
 // localized role name (asked once per application and role: it depends on
 // nothing else).
-enum DetailCall : std::size_t { text, number, extents, actions, label, localizedRole, detailCount };
+enum DetailCall : std::size_t { text, number, extents, actions, actionCount, label, localizedRole, detailCount };
 
 using RoleKey = std::pair<std::string, std::uint32_t>;
 
@@ -88,7 +88,11 @@ Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& addres
         }
     }
     if (parts.details && implements(record, ATSPI_DBUS_INTERFACE_ACTION)) {
-        calls[actions] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACTION, "GetActions"));
+        if (applicationQuirks(address.bus).listsActions) {
+            calls[actions] = batch.add(methodCall(address, ATSPI_DBUS_INTERFACE_ACTION, "GetActions"));
+        } else {
+            calls[actionCount] = batch.add(propertyGet(address, ATSPI_DBUS_INTERFACE_ACTION, "NActions"));
+        }
     }
     if (parts.names && labelledBy) {
         calls[label] = batch.add(propertyGet(*labelledBy, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "Name"));
@@ -101,6 +105,15 @@ Calls<detailCount> sendDetailCalls(CallBatch& batch, const ObjectAddress& addres
 
 DBusMessage* replyTo(const CallBatch& batch, const std::optional<std::size_t>& call) {
     return call ? batch.reply(*call) : nullptr;
+}
+
+// Actions known by their count alone: each is named by its index later
+// (see loadActionNames).
+constexpr double actionLimit = 64;
+
+std::optional<std::vector<std::string>> unnamedActions(std::optional<double> count) {
+    if (!count || !(*count >= 0)) return std::nullopt;
+    return std::vector<std::string>(static_cast<std::size_t>(std::min(*count, actionLimit)));
 }
 
 // Children one by one, for toolkits whose GetChildren leaves some out.
@@ -125,6 +138,42 @@ std::vector<ObjectAddress> readChildren(const CallBatch& batch, const std::vecto
         if (auto child = readObject(batch.reply(call))) children.push_back(std::move(*child));
     }
     return children;
+}
+
+// The ATK bridge lists none of an occupied socket's children in
+// GetChildren, while ChildCount counts its plug and GetChildAtIndex gives
+// it: WebKitGTK's web view in a GTK 3 window is such a socket (a filler),
+// with the page in the web process behind it. So where the list came back
+// empty, the count is asked along with the second round, and a disagreeing
+// element's children are read one by one in a third, for that element only.
+// Only the roles a socket takes are asked (a filler, a panel, an embedded
+// component, or none given): about half of all elements have no children,
+// and nearly all of them are texts, labels, buttons and cells.
+bool mayHaveUnlistedChildren(const ElementRecord& record) {
+    if (!record.children || !record.children->empty() || !record.role) return false;
+    switch (*record.role) {
+        case ATSPI_ROLE_FILLER:
+        case ATSPI_ROLE_PANEL:
+        case ATSPI_ROLE_EMBEDDED:
+        case ATSPI_ROLE_UNKNOWN:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void readUnlistedChildren(const std::vector<ElementRef*>& elements, const CallBatch& details,
+                          const std::vector<std::optional<std::size_t>>& countCalls) {
+    CallBatch byIndex;
+    std::vector<std::pair<ElementRef*, std::vector<std::size_t>>> calls;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        if (!countCalls[i]) continue;
+        auto childCalls = sendChildCalls(byIndex, elements[i]->address, readVariantNumber(details.reply(*countCalls[i])));
+        if (!childCalls.empty()) calls.emplace_back(elements[i], std::move(childCalls));
+    }
+    if (calls.empty()) return;
+    byIndex.wait();
+    for (const auto& [element, childCalls] : calls) element->record->children = readChildren(byIndex, childCalls);
 }
 
 // Third round, only for actions whose listed name is not a verb we know:
@@ -260,6 +309,7 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements, const RecordParts
     std::vector<Calls<detailCount>> detailCalls;
     detailCalls.reserve(elements.size());
     std::vector<std::vector<std::size_t>> childCalls(elements.size());
+    std::vector<std::optional<std::size_t>> countCalls(elements.size());
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const auto& calls = commonCalls[i];
         ElementRecord record;
@@ -272,6 +322,9 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements, const RecordParts
             childCalls[i] = sendChildCalls(details, elements[i]->address, readVariantNumber(replyTo(common, calls[childCount])));
         } else {
             record.children = readObjectList(replyTo(common, calls[children]));
+            if (mayHaveUnlistedChildren(record)) {
+                countCalls[i] = details.add(propertyGet(elements[i]->address, ATSPI_DBUS_INTERFACE_ACCESSIBLE, "ChildCount"));
+            }
         }
         // The first element of each role asks for its name, the others reuse it.
         bool needsRoleName = false;
@@ -293,13 +346,15 @@ void loadRecordsOnce(const std::vector<ElementRef*>& elements, const RecordParts
         record.text = readString(replyTo(details, calls[text]));
         record.number = readVariantNumber(replyTo(details, calls[number]));
         record.extents = readExtents(replyTo(details, calls[extents]));
-        record.actions = readActionNames(replyTo(details, calls[actions]));
+        record.actions = calls[actionCount] ? unnamedActions(readVariantNumber(replyTo(details, calls[actionCount])))
+                                            : readActionNames(replyTo(details, calls[actions]));
         record.label = readVariantString(replyTo(details, calls[label]));
         if (commonCalls[i][childCount]) record.children = readChildren(details, childCalls[i]);
         if (!record.role) continue;
         const RoleKey key{elements[i]->address.bus, *record.role};
         if (auto name = readString(replyTo(details, calls[localizedRole]))) localizedRoleNames().emplace(key, *name);
     }
+    readUnlistedChildren(elements, details, countCalls);
     dropForeignChildren(elements);
     completeCutTexts(elements, parts);
     if (parts.details) {

@@ -9,8 +9,11 @@ namespace {
 
 struct KnownToolkit {
     bool asked = false;
+    bool webProcess = false;
     ToolkitQuirks quirks;
 };
+
+void addWebProcessQuirks(ToolkitQuirks& quirks) { quirks.listsActions = false; }
 
 std::map<std::string, KnownToolkit>& toolkits() {
     static std::map<std::string, KnownToolkit> known;
@@ -48,7 +51,17 @@ std::optional<ToolkitCalls> askToolkitOnce(CallBatch& batch, const std::string& 
 void rememberToolkit(const CallBatch& batch, const ToolkitCalls& calls) {
     const auto name = readVariantString(replyTo(batch, calls.name));
     const auto version = readVariantString(replyTo(batch, calls.version));
-    toolkits()[calls.bus].quirks = quirksOf(name.value_or(""), version.value_or(""));
+    KnownToolkit& known = toolkits()[calls.bus];
+    known.quirks = quirksOf(name.value_or(""), version.value_or(""));
+    if (known.webProcess) addWebProcessQuirks(known.quirks);
+}
+
+bool isWebProcessPlug(const ObjectAddress& plug) { return plug.path.starts_with("/org/a11y/webkit/"); }
+
+void rememberWebProcess(const std::string& bus) {
+    KnownToolkit& known = toolkits()[bus];
+    known.webProcess = true;
+    addWebProcessQuirks(known.quirks);
 }
 
 const ToolkitQuirks& applicationQuirks(const std::string& bus) {

@@ -28,9 +28,20 @@ struct ToolkitQuirks {
     // unit of a key's character: characters beyond U+FFFF reach a Swing
     // text neither way.
     bool takesCharactersBeyondBmp = true;
+    // WebKitGTK's web process never answers Action.GetActions (the call
+    // times out); its actions are counted by NActions and named one by one.
+    bool listsActions = true;
 };
 
 ToolkitQuirks quirksOf(std::string_view toolkitName, std::string_view version);
+
+// WebKitGTK's web process has no application root to ask for its toolkit:
+// it is told by the page root it plugs into the browser window's web view,
+// whose path lies under /org/a11y/webkit/. A plug with such a path marks
+// its bus names (the name it was listed by and that name's owner) as the
+// web process's.
+bool isWebProcessPlug(const ObjectAddress& plug);
+void rememberWebProcess(const std::string& bus);
 
 // Calls sent along with an application's first records: its toolkit's name
 // and version, asked on its root once per run.

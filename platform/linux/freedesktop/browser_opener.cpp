@@ -201,6 +201,30 @@ std::optional<std::vector<std::string>> geckoOptions(const ProcessFacts& facts) 
     return options;
 }
 
+// Epiphany hands an address to its running instance through the session
+// bus, where only an instance of the default profile is registered: one
+// with a profile folder of its own, or a private, incognito, web
+// application or automation instance, takes no address from another
+// process (the opener would start a new browser next to it). GLib's option
+// parser reads "--name", "--name=value" and groups of short options, up to
+// a "--".
+std::optional<std::vector<std::string>> epiphanyOptions(const ProcessFacts& facts) {
+    const std::vector<std::string>& parts = facts.commandLine;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        if (part == "--") break;
+        if (part.starts_with("--")) {
+            const std::string name = part.substr(2, part.find('=') - 2);
+            if (name == "profile" || name == "private-instance" || name == "incognito-mode" ||
+                name == "application-mode" || name == "automation-mode")
+                return std::nullopt;
+        } else if (part.starts_with('-') && part.find_first_of("pia", 1) != std::string::npos) {
+            return std::nullopt;
+        }
+    }
+    return std::vector<std::string>{};
+}
+
 }  // namespace
 
 OpenerLookup openerFor(std::int32_t pid, const std::string& url, const ProcessSource& source) {
@@ -225,6 +249,9 @@ OpenerLookup openerFor(std::int32_t pid, const std::string& url, const ProcessSo
             break;
         case Family::gecko:
             options = geckoOptions(*facts);
+            break;
+        case Family::epiphany:
+            options = epiphanyOptions(*facts);
             break;
         case Family::other:
             options.emplace();

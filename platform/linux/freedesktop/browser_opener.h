@@ -17,7 +17,7 @@
 
 namespace platform::browser {
 
-enum class Family { chromium, gecko, other };
+enum class Family { chromium, gecko, epiphany, other };
 
 struct ProcessFacts {
     std::string executable;                // absolute path of its program

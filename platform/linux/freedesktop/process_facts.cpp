@@ -58,11 +58,13 @@ bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 // Told apart by what ships next to the program, whatever it is called:
 // Gecko's libxul.so, Chromium's resources.pak (also Chrome, Brave, Edge
-// and Electron applications).
+// and Electron applications); Epiphany, whose files live elsewhere, by
+// its program's name.
 browser::Family familyOf(const std::string& executable) {
     const std::string directory = executable.substr(0, executable.rfind('/') + 1);
     if (exists(directory + "libxul.so")) return browser::Family::gecko;
     if (exists(directory + "resources.pak")) return browser::Family::chromium;
+    if (executable.substr(directory.size()) == "epiphany") return browser::Family::epiphany;
     return browser::Family::other;
 }
 

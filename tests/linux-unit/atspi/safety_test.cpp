@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/linux/atspi/bus.h"
+#include "platform/linux/atspi/bus_owners.h"
 #include "platform/linux/atspi/embedding.h"
 #include "platform/linux/atspi/peer_connection.h"
 
@@ -21,29 +22,65 @@ namespace {
 
 using platform::atspi::ObjectAddress;
 
-TEST(AtspiEmbedding, ChildrenOnAnotherBusMustNameTheirParent) {
+TEST(AtspiEmbedding, ChildrenOnAnotherConnectionMustNameTheirParent) {
+    using platform::atspi::BusOwners;
     const ObjectAddress socket{":1.10", "/org/a11y/atspi/accessible/7"};
     const ObjectAddress plug{":1.20", "/org/a11y/atspi/accessible/root"};
     const ObjectAddress desktop{"org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"};
+    // A web process's page root goes by a well-known name, the rest of its
+    // page by the unique name that owns it.
+    const std::string webProcess = "org.gnome.Epiphany.WebProcess-1";
+    const ObjectAddress pageRoot{webProcess, "/org/a11y/webkit/accessible/1"};
+    const ObjectAddress document{":1.20", "/org/a11y/atspi/accessible/2"};
+    const BusOwners owners{{webProcess, ":1.20"}, {"org.a11y.atspi.Registry", ":1.1"}, {"org.example.Gone", std::nullopt}};
     struct Case {
         const char* what;
-        ObjectAddress child;
+        ObjectAddress parent, child;
         std::optional<ObjectAddress> claimed;
-        bool own;
+        bool checked, own;
     };
     const Case cases[] = {
-        {"same bus, whatever it claims", {":1.10", "/x"}, std::nullopt, true},
-        {"a plug naming its socket", plug, socket, true},
-        {"naming nothing", plug, std::nullopt, false},
-        {"naming another element of the same application", plug, ObjectAddress{":1.10", "/org/a11y/atspi/accessible/8"}, false},
-        {"naming the same path on another bus", plug, ObjectAddress{":1.30", socket.path}, false},
-        {"an application root naming the desktop", {":1.40", "/org/a11y/atspi/accessible/root"}, desktop, false},
-        {"the desktop, whatever it claims", desktop, socket, false},
+        {"same bus, whatever it claims", socket, {":1.10", "/x"}, std::nullopt, false, true},
+        {"a plug naming its socket", socket, plug, socket, true, true},
+        {"naming nothing", socket, plug, std::nullopt, true, false},
+        {"naming another element of the same application", socket, plug,
+         ObjectAddress{":1.10", "/org/a11y/atspi/accessible/8"}, true, false},
+        {"naming the same path on another bus", socket, plug, ObjectAddress{":1.30", socket.path}, true, false},
+        {"an application root naming the desktop", socket, {":1.40", "/org/a11y/atspi/accessible/root"}, desktop, true,
+         false},
+        {"the desktop, whatever it claims", socket, desktop, socket, true, false},
+        {"the desktop by its unique name, whatever it claims", socket, {":1.1", desktop.path}, socket, true, false},
+        {"a page root on a well-known name naming its socket", socket, pageRoot, socket, true, true},
+        {"a page root naming its socket by a well-known name of the socket's owner", plug, pageRoot,
+         ObjectAddress{webProcess, plug.path}, false, true},
+        {"the page under its root, by the root's owner", pageRoot, document, std::nullopt, false, true},
+        {"a page root's child on another connection naming the root by its owner", pageRoot,
+         {":1.50", "/x"}, ObjectAddress{":1.20", pageRoot.path}, true, true},
+        {"a well-known name without an owner", pageRoot, {"org.example.Gone", "/x"}, pageRoot, true, true},
+        {"a well-known name without an owner naming nothing", pageRoot, {"org.example.Gone", "/x"}, std::nullopt,
+         true, false},
+        {"a well-known name never asked, naming another parent", socket, {"org.example.Unknown", "/x"}, plug, true,
+         false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(platform::atspi::isOwnChild(socket, c.child, c.claimed), c.own) << c.what;
-        EXPECT_EQ(platform::atspi::needsParentCheck(socket, c.child), c.child.bus != socket.bus) << c.what;
+        EXPECT_EQ(platform::atspi::needsParentCheck(c.parent, c.child, owners), c.checked) << c.what;
+        EXPECT_EQ(platform::atspi::isOwnChild(c.parent, c.child, c.claimed, owners), c.own) << c.what;
     }
+}
+
+TEST(AtspiBusOwners, NamesAreTheSameConnectionByTheirOwner) {
+    using platform::atspi::isSameConnection;
+    const platform::atspi::BusOwners owners{{"org.example.A", ":1.5"}, {"org.example.B", ":1.5"},
+                                            {"org.example.C", ":1.6"}, {"org.example.None", std::nullopt}};
+    EXPECT_TRUE(isSameConnection(":1.5", ":1.5", owners));
+    EXPECT_TRUE(isSameConnection("org.example.A", ":1.5", owners));
+    EXPECT_TRUE(isSameConnection(":1.5", "org.example.B", owners));
+    EXPECT_TRUE(isSameConnection("org.example.A", "org.example.B", owners));
+    EXPECT_FALSE(isSameConnection("org.example.A", "org.example.C", owners));
+    EXPECT_FALSE(isSameConnection("org.example.None", ":1.5", owners));
+    EXPECT_FALSE(isSameConnection("org.example.Unasked", ":1.5", owners));
+    EXPECT_TRUE(isSameConnection("org.example.Unasked", "org.example.Unasked", owners));
+    EXPECT_FALSE(isSameConnection("", "", owners));
 }
 
 TEST(AtspiBus, OnlyAddressesOfRunningBusesAreUsed) {

@@ -63,6 +63,7 @@ TEST(AtspiToolkitQuirks, OnlyGtk4IsReadRelativeToItsWindow) {
         EXPECT_EQ(quirks.extentsRelativeToWindow, c.gtk4) << c.name << " " << c.version;
         EXPECT_EQ(quirks.marksShowing, !c.gtk4) << c.name << " " << c.version;
         EXPECT_EQ(quirks.childrenByIndex, c.gtk4) << c.name << " " << c.version;
+        EXPECT_TRUE(quirks.listsActions) << c.name << " " << c.version;
     }
 }
 
@@ -70,6 +71,19 @@ TEST(AtspiToolkitQuirks, OnlyJavasBridgeLosesCharactersBeyondBmp) {
     EXPECT_FALSE(platform::atspi::quirksOf("J2SE-access-bridge", "1.0").takesCharactersBeyondBmp);
     for (const char* name : {"GTK", "Qt", "Gecko", "Chromium", ""})
         EXPECT_TRUE(platform::atspi::quirksOf(name, "1.0").takesCharactersBeyondBmp) << name;
+}
+
+// WebKitGTK's web process is told by the page root it plugs into the web
+// view, and only its own names are read as it.
+TEST(AtspiToolkitQuirks, AWebProcessIsToldByItsPlug) {
+    using platform::atspi::ObjectAddress;
+    EXPECT_TRUE(platform::atspi::isWebProcessPlug(ObjectAddress{"org.example.WebProcess-1", "/org/a11y/webkit/accessible/5d"}));
+    EXPECT_FALSE(platform::atspi::isWebProcessPlug(ObjectAddress{":1.20", "/org/a11y/atspi/accessible/root"}));
+    EXPECT_FALSE(platform::atspi::isWebProcessPlug(ObjectAddress{":1.20", "/org/a11y/webkitx/1"}));
+
+    platform::atspi::rememberWebProcess(":1.77");
+    EXPECT_FALSE(platform::atspi::applicationQuirks(":1.77").listsActions);
+    EXPECT_TRUE(platform::atspi::applicationQuirks(":1.78").listsActions);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ using platform::browser::ProcessFacts;
 
 const std::string chromium = "/usr/lib/chromium/chromium";
 const std::string firefox = "/usr/lib/firefox-esr/firefox-esr";
+const std::string epiphany = "/usr/bin/epiphany";
 const std::string url = "https://example.com/page";
 
 // Processes by pid, symbolic links, directories and the programs that
@@ -22,7 +23,7 @@ public:
     std::map<std::int32_t, ProcessFacts> processes;
     std::map<std::string, std::string> links;
     std::set<std::string> directories;
-    std::set<std::string> browsers{chromium, firefox, "/opt/standin"};
+    std::set<std::string> browsers{chromium, firefox, epiphany, "/opt/standin"};
 
     std::optional<ProcessFacts> facts(std::int32_t pid) const override {
         const auto found = processes.find(pid);
@@ -74,6 +75,7 @@ TEST_P(BrowserOpener, CopiesOnlyWhatSelectsTheProfileAndTheSandbox) {
     const Case& c = GetParam();
     TableSource source = desktop({chromium}, {"firefox-esr"});
     source.processes[300] = {"/opt/standin", Family::other, {}, "/", 1};
+    source.processes[500] = {epiphany, Family::epiphany, {}, "/", 1};
     source.processes[c.pid / 100 * 100].commandLine = c.commandLine;
 
     const auto lookup = platform::browser::openerFor(c.pid, url, source);
@@ -164,6 +166,18 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"FirefoxFirstMatchAndOptionValues", {"firefox", "-P", "--no-remote", "-P", "work", "--profile", "-url"},
              200,
              {{}}},
+        // Epiphany's default profile takes the address over the session bus;
+        // page and window options are not copied.
+        Case{"EpiphanyDefaultProfile", {"epiphany", "--new-window", "-l", "/tmp/pia", "https://x/"}, 500, {{}}},
+        // Instances of their own take no address from another process.
+        Case{"EpiphanyProfileFolder", {"epiphany", "--profile=/tmp/e", "https://x/"}, 500, std::nullopt},
+        Case{"EpiphanyProfileFolderApart", {"epiphany", "--profile", "/tmp/e"}, 500, std::nullopt},
+        Case{"EpiphanyPrivateInstance", {"epiphany", "--private-instance"}, 500, std::nullopt},
+        Case{"EpiphanyIncognito", {"epiphany", "-i"}, 500, std::nullopt},
+        Case{"EpiphanyShortOptionsGrouped", {"epiphany", "-lp", "/tmp/s"}, 500, std::nullopt},
+        Case{"EpiphanyWebApplication", {"epiphany", "--application-mode", "--profile=/x/app"}, 500, std::nullopt},
+        Case{"EpiphanyAutomation", {"epiphany", "--automation-mode"}, 500, std::nullopt},
+        Case{"EpiphanyPagesAfterTheTerminator", {"epiphany", "--", "--profile=/tmp/e"}, 500, {{}}},
         // Not a browser the opener knows: the address alone, as before.
         Case{"OtherProgram", {"/opt/standin", "--user-data-dir=/tmp/chr", "--no-sandbox"}, 300, {{}}},
         Case{"UnknownPid", {chromium}, 999, std::nullopt}),
