@@ -388,7 +388,7 @@ def swing_command(folder, server):
     """TavikSwing compiled into the private folder, started with the ATK
     bridge. SkipTest without a JDK or the bridge."""
     if shutil.which("javac") is None:
-        raise unittest.SkipTest("javac is not installed (openjdk-17-jdk-headless)")
+        raise unittest.SkipTest("javac is not installed (default-jdk-headless)")
     if not os.path.exists(ATK_BRIDGE_JAR) or not glob.glob(ATK_BRIDGE_JNI):
         raise unittest.SkipTest("the ATK bridge for Java is not installed (libatk-wrapper-java and -jni)")
     try:
