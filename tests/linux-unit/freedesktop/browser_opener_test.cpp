@@ -65,7 +65,10 @@ struct Case {
     const char* name;
     std::vector<std::string> commandLine;  // of the browser of its family
     std::int32_t pid;
-    std::optional<std::vector<std::string>> opener;  // arguments before the address; nothing: no opener
+    // Arguments before the address; nothing: no opener. An engaged empty list
+    // is written std::vector<std::string>{}: GCC 14 reads `{{}}` as optional's
+    // explicit in_place constructor and rejects it.
+    std::optional<std::vector<std::string>> opener;
 };
 
 class BrowserOpener : public testing::TestWithParam<Case> {};
@@ -148,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A data directory whose lock does not name the process cannot reach it.
         Case{"ChromiumDataDirectoryOfAnotherInstance", {chromium + " --user-data-dir=/tmp/other"}, 100, std::nullopt},
         Case{"ChromiumDataDirectoryWithoutLock", {chromium, "--user-data-dir=/etc"}, 100, std::nullopt},
-        Case{"ChromiumDefaultProfile", {chromium}, 100, {{}}},
+        Case{"ChromiumDefaultProfile", {chromium}, 100, std::vector<std::string>{}},
         Case{"FirefoxProfileDirectory",
              {"firefox-esr", "--no-remote", "--profile", "/tmp/ff", "--new-instance", "-url", "about:blank", "--kiosk",
               "--headless", "-private-window"},
@@ -163,9 +166,10 @@ INSTANTIATE_TEST_SUITE_P(
         // (-P alone opens the profile manager).
         Case{"FirefoxFirstMatchAndOptionValues", {"firefox", "-P", "--no-remote", "-P", "work", "--profile", "-url"},
              200,
-             {{}}},
+             std::vector<std::string>{}},
         // Not a browser the opener knows: the address alone, as before.
-        Case{"OtherProgram", {"/opt/standin", "--user-data-dir=/tmp/chr", "--no-sandbox"}, 300, {{}}},
+        Case{"OtherProgram", {"/opt/standin", "--user-data-dir=/tmp/chr", "--no-sandbox"}, 300,
+             std::vector<std::string>{}},
         Case{"UnknownPid", {chromium}, 999, std::nullopt}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
