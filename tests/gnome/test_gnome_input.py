@@ -196,7 +196,7 @@ class Gtk4DemoOnGnome(Runs, unittest.TestCase):
 
         def path(test):
             return next(r["path"] for r in records if test(r))
-        cls.search = path(lambda r: r["role"] == "push button" and r["name"] == "Search")
+        cls.search = path(lambda r: r["role"] == real_apps.PUSH_BUTTON and r["name"] == "Search")
         cls.entry = path(lambda r: r["role"] == "entry" and r["name"] == "GtkSearchEntry")
         cls.demo_list = path(lambda r: r["role"] == "list" and r["name"] == "Demo list")
 

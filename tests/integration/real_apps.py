@@ -79,6 +79,12 @@ def reference(*args, timeout=30):
         return None
 
 
+# libatspi's name of the push button role, which pyatspi's records and
+# tavik-ax's roleDescription carry: "push button" up to at-spi2-core 2.46
+# (Debian 12), "button" from 2.56 (Debian 13).
+PUSH_BUTTON = reference("role-name", "PUSH_BUTTON") or "push button"
+
+
 def reference_windows(pid):
     return reference("windows", pid) or []
 
@@ -333,7 +339,7 @@ def page_checks():
     service (Chromium's fields have no EditableText, Firefox answers success
     and changes nothing), so the text arrives as keys."""
     def button(label, deep=False):
-        return Target(["--role", "button", "--label", label], "push button", label, deep)
+        return Target(["--role", "button", "--label", label], PUSH_BUTTON, label, deep)
     return dict(
         presses=[
             Press(button("Press me"), text_shown("Count: 1"), "the counter reads Count: 1"),
@@ -348,9 +354,9 @@ def page_checks():
                          SET_TEXT, "CGEvent", echo="Name"),
         keyed=Typing(Target(["--role", "textarea", "--label", "Notes"], "entry", "Notes"), KEYED_TEXT, "CGEvent",
                      echo="Notes"),
-        ready=lambda records: bool(matches(records, "push button", "Bottom button")) and bool(
-            matches(records, "push button", "Deep button")),
-        landmarks=[("push button", "Press me"), ("entry", "Your name"), ("check box", "Agree to terms")],
+        ready=lambda records: bool(matches(records, PUSH_BUTTON, "Bottom button")) and bool(
+            matches(records, PUSH_BUTTON, "Deep button")),
+        landmarks=[(PUSH_BUTTON, "Press me"), ("entry", "Your name"), ("check box", "Agree to terms")],
     )
 
 
@@ -374,12 +380,12 @@ TABLE = [
     Application(
         "Gtk4Demo", "gtk4-demo", lambda folder, server: (["gtk4-demo"], {}), "GTK Demo",
         # The search button shows the search bar and its entry.
-        presses=[Press(Target(["--role", "button", "--label", "Search"], "push button", "Search"),
+        presses=[Press(Target(["--role", "button", "--label", "Search"], PUSH_BUTTON, "Search"),
                        sized("entry", "GtkSearchEntry"), "the search entry shows")],
         # GTK 4.8's entries take a new text (one line: Return would
         # activate), though they read back empty up to offset -1.
         keyed=Typing(Target(["--role", "textfield"], "entry", "GtkSearchEntry"), SET_TEXT, "AXSetValue"),
-        landmarks=[("push button", "Search"), ("list", "Demo list"), ("page tab list", "Tab list")],
+        landmarks=[(PUSH_BUTTON, "Search"), ("list", "Demo list"), ("page tab list", "Tab list")],
         shown_state="visible",
     ),
     Application(
@@ -394,11 +400,11 @@ TABLE = [
     Application(
         "Qt6ct", "qt6ct", lambda folder, server: (["qt6ct"], {}), "Qt6 Configuration Tool",
         # The warning bar's Hide button hides the bar.
-        presses=[Press(Target(["--role", "button", "--label", "Hide"], "push button", "Hide"),
+        presses=[Press(Target(["--role", "button", "--label", "Hide"], PUSH_BUTTON, "Hide"),
                        has_state("label", "The application is not configured correctly.", "showing", present=False),
                        "the warning bar is hidden")],
         set_value=Typing(Target(["--role", "textfield"], "text", ""), SET_TEXT, "AXSetValue"),
-        landmarks=[("combo box", "Fusion"), ("push button", "Hide"), ("radio button", "Custom")],
+        landmarks=[("combo box", "Fusion"), (PUSH_BUTTON, "Hide"), ("radio button", "Custom")],
     ),
     Application(
         "LibreOfficeWriter", "libreoffice", libreoffice_command, "Untitled 1 - LibreOffice Writer",
@@ -406,7 +412,7 @@ TABLE = [
                        has_state("toggle button", "Bold", "checked"), "Bold is on")],
         # A paragraph of the document; Return would split it, so no key check.
         set_value=Typing(Target(["--role", "paragraph"], "paragraph", ""), SET_TEXT, "AXSetValue"),
-        landmarks=[("push button", "Open"), ("push button", "Save"), ("toggle button", "Bold")],
+        landmarks=[(PUSH_BUTTON, "Open"), (PUSH_BUTTON, "Save"), ("toggle button", "Bold")],
     ),
 ]
 

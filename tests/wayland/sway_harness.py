@@ -174,18 +174,18 @@ FIXTURE = harness.build_path("tests", "fixture", "tavik_fixture")
 
 TABLE = [
     WaylandApp("Gtk3Fixture", [FIXTURE, "20"], "Tavik Fixture — Ünïcødé", env={"GDK_BACKEND": "wayland"},
-               landmarks=[("push button", "Press me"), ("check box", "Enable feature")]),
+               landmarks=[(real_apps.PUSH_BUTTON, "Press me"), ("check box", "Enable feature")]),
     WaylandApp("Gtk3DemoFloating", ["gtk3-demo"], "Application Class", env={"GDK_BACKEND": "wayland"},
-               floating=True, sway_border=False, vertical_slack=3, landmarks=[("push button", "Run")]),
+               floating=True, sway_border=False, vertical_slack=3, landmarks=[(real_apps.PUSH_BUTTON, "Run")]),
     WaylandApp("Gtk4Demo", ["gtk4-demo"], "GTK Demo", env={"GDK_BACKEND": "wayland"},
-               landmarks=[("push button", "Search")]),
+               landmarks=[(real_apps.PUSH_BUTTON, "Search")]),
     WaylandApp("Qt6ct", ["qt6ct"], "Qt6 Configuration Tool", env={"QT_QPA_PLATFORM": "wayland"},
-               landmarks=[("push button", "Hide"), ("radio button", "Custom")]),
+               landmarks=[(real_apps.PUSH_BUTTON, "Hide"), ("radio button", "Custom")]),
     WaylandApp("FeatherPadQt5", ["featherpad", "--standalone"], "Untitled", env={"QT_QPA_PLATFORM": "wayland"},
                landmarks=[("menu item", "File")]),
     WaylandApp("Gtk3XWayland", [FIXTURE, "20"], "Tavik Fixture — Ünïcødé", env={"GDK_BACKEND": "x11"},
                coordinates="screen", shell="xwayland",
-               landmarks=[("push button", "Press me"), ("check box", "Enable feature")]),
+               landmarks=[(real_apps.PUSH_BUTTON, "Press me"), ("check box", "Enable feature")]),
 ]
 
 # Two windows of one process with one title, 360x240 and 260x180, floating

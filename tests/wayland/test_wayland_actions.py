@@ -335,7 +335,7 @@ class Gtk4DemoActions(ToolkitChecks, unittest.TestCase):
         def tab(label):
             return path(lambda r: r["role"] == "page tab" and any(
                 c.get("name") == label for c in r.get("children", [])))
-        cls.search = path(lambda r: r["role"] == "push button" and r["name"] == "Search")
+        cls.search = path(lambda r: r["role"] == real_apps.PUSH_BUTTON and r["name"] == "Search")
         cls.entry = path(lambda r: r["role"] == "entry" and r["name"] == "GtkSearchEntry")
         cls.source_tab, cls.info_tab = tab("Source"), tab("Info")
         cls.source = path(lambda r: r["role"] == "text" and r["name"] == "Source")
