@@ -85,6 +85,30 @@ def reference(*args, timeout=30):
 PUSH_BUTTON = reference("role-name", "PUSH_BUTTON") or "push button"
 
 
+def installed_version(package):
+    """The upstream version of an installed Debian package as numbers
+    ("4:25.2.3-2+deb13u9" -> (25, 2, 3)), () when it is not installed."""
+    try:
+        version = subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], stdin=subprocess.DEVNULL,
+                                 capture_output=True, text=True, timeout=30).stdout
+    except (OSError, subprocess.TimeoutExpired):
+        return ()
+    upstream = re.split(r"[-+~]", version.split(":")[-1])[0]
+    return tuple(int(part) for part in re.findall(r"[0-9]+", upstream))
+
+
+# gtk4-demo's Search button is a push button in GTK 4.8 (Debian 12) and a
+# toggle button from GTK 4.18 (Debian 13).
+GTK4_SEARCH_ROLE = "toggle button" if installed_version("libgtk-4-1") >= (4, 18) else PUSH_BUTTON
+
+# LibreOffice 25.2 (Debian 13) joins its window title with an em dash, where
+# 7.4 (Debian 12) has " - ", and marks its toolbar's toggle buttons
+# checkable, which tavik-ax shows as check boxes (7.4's are buttons).
+LIBREOFFICE_25 = installed_version("libreoffice-writer") >= (25,)
+LIBREOFFICE_TITLE = "Untitled 1 %s LibreOffice Writer" % ("\u2014" if LIBREOFFICE_25 else "-")
+LIBREOFFICE_TOGGLE = "checkbox" if LIBREOFFICE_25 else "button"
+
+
 def reference_windows(pid):
     return reference("windows", pid) or []
 
@@ -380,12 +404,12 @@ TABLE = [
     Application(
         "Gtk4Demo", "gtk4-demo", lambda folder, server: (["gtk4-demo"], {}), "GTK Demo",
         # The search button shows the search bar and its entry.
-        presses=[Press(Target(["--role", "button", "--label", "Search"], PUSH_BUTTON, "Search"),
+        presses=[Press(Target(["--role", "button", "--label", "Search"], GTK4_SEARCH_ROLE, "Search"),
                        sized("entry", "GtkSearchEntry"), "the search entry shows")],
         # GTK 4.8's entries take a new text (one line: Return would
         # activate), though they read back empty up to offset -1.
         keyed=Typing(Target(["--role", "textfield"], "entry", "GtkSearchEntry"), SET_TEXT, "AXSetValue"),
-        landmarks=[(PUSH_BUTTON, "Search"), ("list", "Demo list"), ("page tab list", "Tab list")],
+        landmarks=[(GTK4_SEARCH_ROLE, "Search"), ("list", "Demo list"), ("page tab list", "Tab list")],
         shown_state="visible",
     ),
     Application(
@@ -407,8 +431,8 @@ TABLE = [
         landmarks=[("combo box", "Fusion"), (PUSH_BUTTON, "Hide"), ("radio button", "Custom")],
     ),
     Application(
-        "LibreOfficeWriter", "libreoffice", libreoffice_command, "Untitled 1 - LibreOffice Writer",
-        presses=[Press(Target(["--role", "button", "--label", "Bold"], "toggle button", "Bold"),
+        "LibreOfficeWriter", "libreoffice", libreoffice_command, LIBREOFFICE_TITLE,
+        presses=[Press(Target(["--role", LIBREOFFICE_TOGGLE, "--label", "Bold"], "toggle button", "Bold"),
                        has_state("toggle button", "Bold", "checked"), "Bold is on")],
         # A paragraph of the document; Return would split it, so no key check.
         set_value=Typing(Target(["--role", "paragraph"], "paragraph", ""), SET_TEXT, "AXSetValue"),
