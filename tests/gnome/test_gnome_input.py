@@ -196,8 +196,8 @@ class Gtk4DemoOnGnome(Runs, unittest.TestCase):
 
         def path(test):
             return next(r["path"] for r in records if test(r))
-        cls.search = path(lambda r: r["role"] == real_apps.PUSH_BUTTON and r["name"] == "Search")
-        cls.entry = path(lambda r: r["role"] == "entry" and r["name"] == "GtkSearchEntry")
+        cls.search = path(lambda r: r["role"] == real_apps.GTK4_SEARCH_ROLE and r["name"] == "Search")
+        cls.entry = path(lambda r: r["role"] == "entry" and r["name"] == real_apps.GTK4_SEARCH_ENTRY)
         cls.demo_list = path(lambda r: r["role"] == "list" and r["name"] == "Demo list")
 
     def at(self, path, depth=0):

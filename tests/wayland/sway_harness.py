@@ -178,7 +178,7 @@ TABLE = [
     WaylandApp("Gtk3DemoFloating", ["gtk3-demo"], "Application Class", env={"GDK_BACKEND": "wayland"},
                floating=True, sway_border=False, vertical_slack=3, landmarks=[(real_apps.PUSH_BUTTON, "Run")]),
     WaylandApp("Gtk4Demo", ["gtk4-demo"], "GTK Demo", env={"GDK_BACKEND": "wayland"},
-               landmarks=[(real_apps.PUSH_BUTTON, "Search")]),
+               landmarks=[(real_apps.GTK4_SEARCH_ROLE, "Search")]),
     WaylandApp("Qt6ct", ["qt6ct"], "Qt6 Configuration Tool", env={"QT_QPA_PLATFORM": "wayland"},
                landmarks=[(real_apps.PUSH_BUTTON, "Hide"), ("radio button", "Custom")]),
     WaylandApp("FeatherPadQt5", ["featherpad", "--standalone"], "Untitled", env={"QT_QPA_PLATFORM": "wayland"},

@@ -335,8 +335,8 @@ class Gtk4DemoActions(ToolkitChecks, unittest.TestCase):
         def tab(label):
             return path(lambda r: r["role"] == "page tab" and any(
                 c.get("name") == label for c in r.get("children", [])))
-        cls.search = path(lambda r: r["role"] == real_apps.PUSH_BUTTON and r["name"] == "Search")
-        cls.entry = path(lambda r: r["role"] == "entry" and r["name"] == "GtkSearchEntry")
+        cls.search = path(lambda r: r["role"] == real_apps.GTK4_SEARCH_ROLE and r["name"] == "Search")
+        cls.entry = path(lambda r: r["role"] == "entry" and r["name"] == real_apps.GTK4_SEARCH_ENTRY)
         cls.source_tab, cls.info_tab = tab("Source"), tab("Info")
         cls.source = path(lambda r: r["role"] == "text" and r["name"] == "Source")
         cls.demo_list = path(lambda r: r["role"] == "list" and r["name"] == "Demo list")
