@@ -213,9 +213,15 @@ def x_frame(title):
     window = x_window(title)
     if window is None:
         return None
+    # By the id xwininfo finds: xprop -name reads only WM_NAME, which misses
+    # a title beyond Latin-1 (LibreOffice 25.2's em dash).
     try:
-        out = subprocess.run(["xprop", "-name", title, "_NET_FRAME_EXTENTS"], capture_output=True, text=True,
-                             timeout=10).stdout
+        info = subprocess.run(["xwininfo", "-name", title], capture_output=True, text=True, timeout=10).stdout
+        window_id = re.search(r"Window id:\s+(0x[0-9a-fA-F]+)", info)
+        if not window_id:
+            return window
+        out = subprocess.run(["xprop", "-id", window_id.group(1), "_NET_FRAME_EXTENTS"], capture_output=True,
+                             text=True, timeout=10).stdout
     except (subprocess.TimeoutExpired, OSError):
         return window
     hit = re.search(r"=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)", out)
