@@ -107,6 +107,11 @@ GTK4_SEARCH_ENTRY = "Search" if GTK_4_18 else "GtkSearchEntry"
 # but its tabs, of which "Info" is the first.
 GTK4_TABS = ("page tab", "Info") if GTK_4_18 else ("page tab list", "Tab list")
 
+
+def is_gtk4_scroll_bar(record):
+    """GTK 4.8 names its scroll bars GtkRange; 4.18 leaves them unnamed."""
+    return record["name"] == "GtkRange" or record["role"] == "scroll bar"
+
 # LibreOffice 25.2 (Debian 13) joins its window title with an em dash, where
 # 7.4 (Debian 12) has " - ", and marks its toolbar's toggle buttons
 # checkable, which tavik-ax shows as check boxes (7.4's are buttons).

@@ -316,7 +316,32 @@ def reference_at(pid, window_index, path, depth=0):
     import atspi_reference
 
     node = reference_node(pid, window_index, path)
-    return None if node is None else atspi_reference.tree(node, path, depth)
+    return None if node is None else real_apps.places_from_window_coordinates(atspi_reference.tree(node, path, depth))
+
+
+def gtk4_search_entry_path(pid, window_index, records, search_path):
+    """The path of gtk4-demo's search entry. GTK 4.8 keeps the entry of the
+    hidden search bar in the tree (not showing); GTK 4.18 (Debian 13) leaves
+    it out until the bar shows, so the search toggle shows the bar for the
+    lookup and hides it again."""
+    def entry_in(found):
+        return next((r["path"] for r in found if r["role"] == "entry" and r["name"] == real_apps.GTK4_SEARCH_ENTRY),
+                    None)
+    path = entry_in(records)
+    if path is not None:
+        return path
+    toggle = reference_node(pid, window_index, search_path)
+    toggle.queryAction().doAction(0)
+    try:
+        path = harness.wait_for(lambda: entry_in(real_apps.flatten(reference_at(pid, window_index, "0", 10))),
+                                timeout=10, interval=0.2)
+    finally:
+        toggle.queryAction().doAction(0)
+    # Hidden again once the entry has no size or is gone (the bar slides).
+    if path is not None:
+        harness.wait_for(lambda: not (lambda r: r and r.get("width", 0) > 0 and r.get("height", 0) > 0)(
+            reference_at(pid, window_index, path)), timeout=10, interval=0.2)
+    return path
 
 
 # ---------------------------------------------------------------------------
