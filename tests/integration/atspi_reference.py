@@ -16,6 +16,8 @@ only there); prints one JSON document.
         first 500 characters), "value" (Value interface), "editableText"
         (true with the EditableText interface), "states" and "children". A
         child that fails to answer is left out.
+    atspi_reference.py role-name <ROLE>
+        The name libatspi gives the role Atspi.Role.<ROLE> (e.g. PUSH_BUTTON).
 """
 
 import json
@@ -127,7 +129,12 @@ def windows(pid):
 
 
 def main(argv):
-    command, pid = argv[1], int(argv[2])
+    command = argv[1]
+    if command == "role-name":
+        from gi.repository import Atspi
+        sys.stdout.write(json.dumps(Atspi.role_get_name(getattr(Atspi.Role, argv[2]))) + "\n")
+        return
+    pid = int(argv[2])
     if command == "windows":
         answer = windows(pid)
     elif command == "tree":

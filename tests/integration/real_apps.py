@@ -80,12 +80,70 @@ def reference(*args, timeout=30):
         return None
 
 
+# libatspi's name of the push button role, which pyatspi's records and
+# tavik-ax's roleDescription carry: "push button" up to at-spi2-core 2.46
+# (Debian 12), "button" from 2.56 (Debian 13).
+PUSH_BUTTON = reference("role-name", "PUSH_BUTTON") or "push button"
+
+
+def installed_version(package):
+    """The upstream version of an installed Debian package as numbers
+    ("4:25.2.3-2+deb13u9" -> (25, 2, 3)), () when it is not installed."""
+    try:
+        version = subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], stdin=subprocess.DEVNULL,
+                                 capture_output=True, text=True, timeout=30).stdout
+    except (OSError, subprocess.TimeoutExpired):
+        return ()
+    upstream = re.split(r"[-+~]", version.split(":")[-1])[0]
+    return tuple(int(part) for part in re.findall(r"[0-9]+", upstream))
+
+
+# gtk4-demo's Search button is a push button in GTK 4.8 (Debian 12) and a
+# toggle button from GTK 4.18 (Debian 13); the search entry it shows is named
+# by its class in 4.8, by its placeholder from 4.18.
+GTK_4_18 = installed_version("libgtk-4-1") >= (4, 18)
+GTK4_SEARCH_ROLE = "toggle button" if GTK_4_18 else PUSH_BUTTON
+GTK4_SEARCH_ENTRY = "Search" if GTK_4_18 else "GtkSearchEntry"
+# Its notebook's tab list is named "Tab list" in GTK 4.8; 4.18 names it not
+# but its tabs, of which "Info" is the first.
+GTK4_TABS = ("page tab", "Info") if GTK_4_18 else ("page tab list", "Tab list")
+
+
+def is_gtk4_scroll_bar(record):
+    """GTK 4.8 names its scroll bars GtkRange; 4.18 leaves them unnamed."""
+    return record["name"] == "GtkRange" or record["role"] == "scroll bar"
+
+# LibreOffice 25.2 (Debian 13) joins its window title with an em dash, where
+# 7.4 (Debian 12) has " - ", and marks its toolbar's toggle buttons
+# checkable, which tavik-ax shows as check boxes (7.4's are buttons).
+LIBREOFFICE_25 = installed_version("libreoffice-writer") >= (25,)
+LIBREOFFICE_TITLE = "Untitled 1 %s LibreOffice Writer" % ("\u2014" if LIBREOFFICE_25 else "-")
+LIBREOFFICE_TOGGLE = "checkbox" if LIBREOFFICE_25 else "button"
+
+
 def reference_windows(pid):
     return reference("windows", pid) or []
 
 
 def reference_tree(pid, index=0, depth=80):
-    return reference("tree", pid, index, depth)
+    return places_from_window_coordinates(reference("tree", pid, index, depth))
+
+
+def places_from_window_coordinates(tree):
+    """GTK 4.18 (Debian 13) answers every screen-coordinate request with 0,0
+    and gives places in window coordinates only (GTK 4.8 gave the same
+    window-relative places for both): when a tree's screen places are all
+    0,0 but its window places are not, its records take the window places.
+    (GTK 4.18's places also leave out the CSS padding of the element's
+    ancestors, so they lie up to about 17 px above and left of what it
+    draws; the tests compare with what the toolkit says.)"""
+    records = flatten(tree) if tree else []
+    placed = [r for r in records if "x" in r and "windowX" in r]
+    if placed and all((r["x"], r["y"]) == (0, 0) for r in placed) and any(
+            (r["windowX"], r["windowY"]) != (0, 0) for r in placed):
+        for record in placed:
+            record["x"], record["y"] = record["windowX"], record["windowY"]
+    return tree
 
 
 def reference_by_path_of(pid, index, path):
@@ -162,9 +220,15 @@ def x_frame(title):
     window = x_window(title)
     if window is None:
         return None
+    # By the id xwininfo finds: xprop -name reads only WM_NAME, which misses
+    # a title beyond Latin-1 (LibreOffice 25.2's em dash).
     try:
-        out = subprocess.run(["xprop", "-name", title, "_NET_FRAME_EXTENTS"], capture_output=True, text=True,
-                             timeout=10).stdout
+        info = subprocess.run(["xwininfo", "-name", title], capture_output=True, text=True, timeout=10).stdout
+        window_id = re.search(r"Window id:\s+(0x[0-9a-fA-F]+)", info)
+        if not window_id:
+            return window
+        out = subprocess.run(["xprop", "-id", window_id.group(1), "_NET_FRAME_EXTENTS"], capture_output=True,
+                             text=True, timeout=10).stdout
     except (subprocess.TimeoutExpired, OSError):
         return window
     hit = re.search(r"=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)", out)
@@ -345,7 +409,7 @@ def page_checks(find_depth=None):
         return Target(["--role", role, "--label", label] + depth, ref_role, label, deep)
 
     def button(label, deep=False):
-        return target("button", label, "push button", deep)
+        return target("button", label, PUSH_BUTTON, deep)
     return dict(
         presses=[
             Press(button("Press me"), text_shown("Count: 1"), "the counter reads Count: 1"),
@@ -357,9 +421,9 @@ def page_checks(find_depth=None):
         ],
         set_value=Typing(target("textfield", "Your name", "entry"), SET_TEXT, "CGEvent", echo="Name"),
         keyed=Typing(target("textarea", "Notes", "entry"), KEYED_TEXT, "CGEvent", echo="Notes"),
-        ready=lambda records: bool(matches(records, "push button", "Bottom button")) and bool(
-            matches(records, "push button", "Deep button")),
-        landmarks=[("push button", "Press me"), ("entry", "Your name"), ("check box", "Agree to terms")],
+        ready=lambda records: bool(matches(records, PUSH_BUTTON, "Bottom button")) and bool(
+            matches(records, PUSH_BUTTON, "Deep button")),
+        landmarks=[(PUSH_BUTTON, "Press me"), ("entry", "Your name"), ("check box", "Agree to terms")],
     )
 
 
@@ -433,12 +497,12 @@ TABLE = [
     Application(
         "Gtk4Demo", "gtk4-demo", lambda folder, server: (["gtk4-demo"], {}), "GTK Demo",
         # The search button shows the search bar and its entry.
-        presses=[Press(Target(["--role", "button", "--label", "Search"], "push button", "Search"),
-                       sized("entry", "GtkSearchEntry"), "the search entry shows")],
+        presses=[Press(Target(["--role", "button", "--label", "Search"], GTK4_SEARCH_ROLE, "Search"),
+                       sized("entry", GTK4_SEARCH_ENTRY), "the search entry shows")],
         # GTK 4.8's entries take a new text (one line: Return would
         # activate), though they read back empty up to offset -1.
-        keyed=Typing(Target(["--role", "textfield"], "entry", "GtkSearchEntry"), SET_TEXT, "AXSetValue"),
-        landmarks=[("push button", "Search"), ("list", "Demo list"), ("page tab list", "Tab list")],
+        keyed=Typing(Target(["--role", "textfield"], "entry", GTK4_SEARCH_ENTRY), SET_TEXT, "AXSetValue"),
+        landmarks=[(GTK4_SEARCH_ROLE, "Search"), ("list", "Demo list"), GTK4_TABS],
         shown_state="visible",
     ),
     Application(
@@ -453,23 +517,23 @@ TABLE = [
     Application(
         "Qt6ct", "qt6ct", lambda folder, server: (["qt6ct"], {}), "Qt6 Configuration Tool",
         # The warning bar's Hide button hides the bar.
-        presses=[Press(Target(["--role", "button", "--label", "Hide"], "push button", "Hide"),
+        presses=[Press(Target(["--role", "button", "--label", "Hide"], PUSH_BUTTON, "Hide"),
                        has_state("label", "The application is not configured correctly.", "showing", present=False),
                        "the warning bar is hidden")],
         set_value=Typing(Target(["--role", "textfield"], "text", ""), SET_TEXT, "AXSetValue"),
-        landmarks=[("combo box", "Fusion"), ("push button", "Hide"), ("radio button", "Custom")],
+        landmarks=[("combo box", "Fusion"), (PUSH_BUTTON, "Hide"), ("radio button", "Custom")],
     ),
     Application(
-        "LibreOfficeWriter", "libreoffice", libreoffice_command, "Untitled 1 - LibreOffice Writer",
-        presses=[Press(Target(["--role", "button", "--label", "Bold"], "toggle button", "Bold"),
+        "LibreOfficeWriter", "libreoffice", libreoffice_command, LIBREOFFICE_TITLE,
+        presses=[Press(Target(["--role", LIBREOFFICE_TOGGLE, "--label", "Bold"], "toggle button", "Bold"),
                        has_state("toggle button", "Bold", "checked"), "Bold is on")],
         # A paragraph of the document; Return would split it, so no key check.
         set_value=Typing(Target(["--role", "paragraph"], "paragraph", ""), SET_TEXT, "AXSetValue"),
-        landmarks=[("push button", "Open"), ("push button", "Save"), ("toggle button", "Bold")],
+        landmarks=[(PUSH_BUTTON, "Open"), (PUSH_BUTTON, "Save"), ("toggle button", "Bold")],
     ),
     Application(
         "Swing", "java", swing_command, "Tavik Swing",
-        presses=[Press(Target(["--role", "button", "--label", "Press me"], "push button", "Press me"),
+        presses=[Press(Target(["--role", "button", "--label", "Press me"], PUSH_BUTTON, "Press me"),
                        text_shown("Count: 1"), "the counter reads Count: 1"),
                  Press(Target(["--role", "checkbox", "--label", "Agree to terms"], "check box", "Agree to terms"),
                        has_state("check box", "Agree to terms", "checked"), "the check box is checked")],
@@ -483,7 +547,7 @@ TABLE = [
                          SET_TEXT.replace(" 😀", ""), "AXSetValue", echo="Name"),
         keyed=Typing(Target(["--role", "textarea", "--label", "Notes"], "text", "Notes"),
                      KEYED_TEXT.replace(" 😀", ""), None, echo="Notes"),
-        landmarks=[("push button", "Press me"), ("text", "Your name"), ("check box", "Agree to terms")],
+        landmarks=[(PUSH_BUTTON, "Press me"), ("text", "Your name"), ("check box", "Agree to terms")],
     ),
 ]
 

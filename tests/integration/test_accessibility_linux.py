@@ -147,7 +147,7 @@ class FixtureReading(unittest.TestCase):
     def test_read_tree_reads_labels_actions_and_values(self):
         records = by_path(harness.run_json(self, ["read-tree", self.pid, 50]))
         self.assertEqual(records[BUTTON]["actions"], ["AXPress"])
-        self.assertEqual(records[BUTTON]["roleDescription"], "push button")
+        self.assertEqual(records[BUTTON]["roleDescription"], real_apps.PUSH_BUTTON)
         self.assertEqual(records[CHECK_BOX]["actions"], ["AXPress"])
         self.assertEqual(records[ENTRY]["label"], "Your name:")
         self.assertEqual(records[COUNTER]["value"], "Count: 0")

@@ -18,7 +18,7 @@ def actions_command(folder, server):
 
 ROW = real_apps.Application(
     "Chromium", "chromium", actions_command, TITLE, browser=True,
-    ready=lambda records: bool(real_apps.matches(records, "push button", "Deep action button")))
+    ready=lambda records: bool(real_apps.matches(records, real_apps.PUSH_BUTTON, "Deep action button")))
 
 
 class ChromiumActionsTest(unittest.TestCase):

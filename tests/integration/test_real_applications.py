@@ -27,7 +27,7 @@ TOLERANCE = 12
 
 # The roles read-tree gives to the AT-SPI roles of controls.
 ROLES = {
-    "push button": {"AXButton"},
+    real_apps.PUSH_BUTTON: {"AXButton"},
     "toggle button": {"AXButton", "AXCheckBox"},
     "check box": {"AXCheckBox"},
     "radio button": {"AXRadioButton"},
@@ -187,7 +187,7 @@ class ApplicationChecks:
                     missing_geometry.append((ref["path"], ref["role"], ref.get("name")))
                 elif not close(geometry(record), expected):
                     wrong_geometry.append((ref["path"], ref.get("name"), geometry(record), expected))
-            if ref["role"] == "push button" and ref.get("actions") and "AXPress" not in record.get("actions", []):
+            if ref["role"] == real_apps.PUSH_BUTTON and ref.get("actions") and "AXPress" not in record.get("actions", []):
                 no_press.append((ref["path"], ref.get("name"), ref["actions"], record.get("actions")))
         # Every named control pyatspi sees, under its name and role (by name
         # and role, not path: a toolkit quirk may fold an element away).

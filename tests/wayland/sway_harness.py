@@ -174,18 +174,18 @@ FIXTURE = harness.build_path("tests", "fixture", "tavik_fixture")
 
 TABLE = [
     WaylandApp("Gtk3Fixture", [FIXTURE, "20"], "Tavik Fixture — Ünïcødé", env={"GDK_BACKEND": "wayland"},
-               landmarks=[("push button", "Press me"), ("check box", "Enable feature")]),
+               landmarks=[(real_apps.PUSH_BUTTON, "Press me"), ("check box", "Enable feature")]),
     WaylandApp("Gtk3DemoFloating", ["gtk3-demo"], "Application Class", env={"GDK_BACKEND": "wayland"},
-               floating=True, sway_border=False, vertical_slack=3, landmarks=[("push button", "Run")]),
+               floating=True, sway_border=False, vertical_slack=3, landmarks=[(real_apps.PUSH_BUTTON, "Run")]),
     WaylandApp("Gtk4Demo", ["gtk4-demo"], "GTK Demo", env={"GDK_BACKEND": "wayland"},
-               landmarks=[("push button", "Search")]),
+               landmarks=[(real_apps.GTK4_SEARCH_ROLE, "Search")]),
     WaylandApp("Qt6ct", ["qt6ct"], "Qt6 Configuration Tool", env={"QT_QPA_PLATFORM": "wayland"},
-               landmarks=[("push button", "Hide"), ("radio button", "Custom")]),
+               landmarks=[(real_apps.PUSH_BUTTON, "Hide"), ("radio button", "Custom")]),
     WaylandApp("FeatherPadQt5", ["featherpad", "--standalone"], "Untitled", env={"QT_QPA_PLATFORM": "wayland"},
                landmarks=[("menu item", "File")]),
     WaylandApp("Gtk3XWayland", [FIXTURE, "20"], "Tavik Fixture — Ünïcødé", env={"GDK_BACKEND": "x11"},
                coordinates="screen", shell="xwayland",
-               landmarks=[("push button", "Press me"), ("check box", "Enable feature")]),
+               landmarks=[(real_apps.PUSH_BUTTON, "Press me"), ("check box", "Enable feature")]),
 ]
 
 # Two windows of one process with one title, 360x240 and 260x180, floating
@@ -316,7 +316,32 @@ def reference_at(pid, window_index, path, depth=0):
     import atspi_reference
 
     node = reference_node(pid, window_index, path)
-    return None if node is None else atspi_reference.tree(node, path, depth)
+    return None if node is None else real_apps.places_from_window_coordinates(atspi_reference.tree(node, path, depth))
+
+
+def gtk4_search_entry_path(pid, window_index, records, search_path):
+    """The path of gtk4-demo's search entry. GTK 4.8 keeps the entry of the
+    hidden search bar in the tree (not showing); GTK 4.18 (Debian 13) leaves
+    it out until the bar shows, so the search toggle shows the bar for the
+    lookup and hides it again."""
+    def entry_in(found):
+        return next((r["path"] for r in found if r["role"] == "entry" and r["name"] == real_apps.GTK4_SEARCH_ENTRY),
+                    None)
+    path = entry_in(records)
+    if path is not None:
+        return path
+    toggle = reference_node(pid, window_index, search_path)
+    toggle.queryAction().doAction(0)
+    try:
+        path = harness.wait_for(lambda: entry_in(real_apps.flatten(reference_at(pid, window_index, "0", 10))),
+                                timeout=10, interval=0.2)
+    finally:
+        toggle.queryAction().doAction(0)
+    # Hidden again once the entry has no size or is gone (the bar slides).
+    if path is not None:
+        harness.wait_for(lambda: not (lambda r: r and r.get("width", 0) > 0 and r.get("height", 0) > 0)(
+            reference_at(pid, window_index, path)), timeout=10, interval=0.2)
+    return path
 
 
 # ---------------------------------------------------------------------------

@@ -120,7 +120,7 @@ class TwinWindowsGeometry(unittest.TestCase):
             with self.subTest(size=(frame["width"], frame["height"])):
                 x, y, _, _ = self.sway_content(frame["width"], frame["height"])
                 reference = real_apps.flatten(real_apps.reference_tree(self.running.pid, frame["index"], 5))
-                [button] = real_apps.matches(reference, "push button")
+                [button] = real_apps.matches(reference, real_apps.PUSH_BUTTON)
                 tree = harness.run_json(self, ["read-tree", self.running.pid, 5, frame["index"]])
                 tool = {r["path"]: r for r in real_apps.flatten(tree)}
                 self.assertIn(button["path"], tool)

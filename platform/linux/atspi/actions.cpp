@@ -51,8 +51,11 @@ void nameDefaultPress(ElementRecord& record) {
     if (std::any_of(actions.begin(), actions.end(), [](const std::string& name) { return axActionName(name) == "AXPress"; })) {
         return;
     }
+    // GTK 4.18 gives a tree row's expander button only its widget's actions
+    // (listitem.toggle-expand, listitem.expand, listitem.collapse); the
+    // toggle is what pressing the button does.
     for (std::string& name : actions) {
-        if (equalsIgnoringCase(name, "doDefault")) {
+        if (equalsIgnoringCase(name, "doDefault") || equalsIgnoringCase(name, "listitem.toggle-expand")) {
             name = "press";
             return;
         }

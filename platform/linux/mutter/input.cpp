@@ -53,6 +53,7 @@ struct InputState {
     std::uint32_t heldButton = 0;        // evdev code, 0 for none
     std::vector<KeySymbol> heldKeys;     // keysyms down, in order
     std::optional<Point> position;       // where this run put the pointer
+    bool pointerAnnounced = false;       // see announcePointerBeforeWheel
 };
 
 InputState state;
@@ -216,10 +217,28 @@ void postMouse(const Session& current, const MouseEvent& mouse) {
     }
 }
 
+void notifyRelativeMotion(double dx, double dy) {
+    Message message = notification("NotifyPointerMotionRelative");
+    if (message && appendDouble(message.get(), dx) && appendDouble(message.get(), dy)) deliver(std::move(message));
+}
+
+// Mutter 48 (Debian 13): wheel steps of a session whose pointer has not
+// moved reach no window (mutter 43 gave them to the window under the
+// pointer), as if the window had not yet learnt of the session's new
+// pointer. A motion by one pixel and back, where the pointer is, lets it.
+void announcePointerBeforeWheel() {
+    if (state.position || state.pointerAnnounced) return;
+    state.pointerAnnounced = true;
+    notifyRelativeMotion(1, 0);
+    notifyRelativeMotion(-1, 0);
+    sleepMicroseconds(moveSettleMicroseconds);
+}
+
 // Wheel steps of one axis, one notification each; mutter's steps grow
 // downwards and to the right (zero steps it does not take).
 void postWheel(std::int64_t amount, std::uint32_t axis) {
     const int steps = wayland::wheelSteps(amount);
+    if (steps > 0) announcePointerBeforeWheel();
     const std::int32_t direction = amount > 0 ? -1 : 1;
     for (int i = 0; i < steps; ++i) {
         if (i > 0) sleepMicroseconds(wheelStepGapMicroseconds);

@@ -89,6 +89,10 @@ TEST(AtspiActionNames, ChromiumsDefaultActionPressesOnlyControls) {
         {ATSPI_ROLE_PUSH_BUTTON, {"doDefault", "press"}, {"AXDoDefault", "AXPress"}},
         // A container is no control: nothing to press.
         {ATSPI_ROLE_PANEL, {"doDefault", "showContextMenu"}, {"AXDoDefault", "AXShowMenu"}},
+        // GTK 4.18's tree expander button: its toggle is the press.
+        {ATSPI_ROLE_PUSH_BUTTON,
+         {"listitem.toggle-expand", "listitem.collapse", "listitem.expand"},
+         {"AXPress", "AXListitem.collapse", "AXListitem.expand"}},
     };
     for (const Case& c : cases) {
         ElementRecord record = withRole(c.role);

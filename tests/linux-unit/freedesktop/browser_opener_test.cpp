@@ -66,7 +66,10 @@ struct Case {
     const char* name;
     std::vector<std::string> commandLine;  // of the browser of its family
     std::int32_t pid;
-    std::optional<std::vector<std::string>> opener;  // arguments before the address; nothing: no opener
+    // Arguments before the address; nothing: no opener. An engaged empty list
+    // is written std::vector<std::string>{}: GCC 14 reads `{{}}` as optional's
+    // explicit in_place constructor and rejects it.
+    std::optional<std::vector<std::string>> opener;
 };
 
 class BrowserOpener : public testing::TestWithParam<Case> {};
@@ -150,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A data directory whose lock does not name the process cannot reach it.
         Case{"ChromiumDataDirectoryOfAnotherInstance", {chromium + " --user-data-dir=/tmp/other"}, 100, std::nullopt},
         Case{"ChromiumDataDirectoryWithoutLock", {chromium, "--user-data-dir=/etc"}, 100, std::nullopt},
-        Case{"ChromiumDefaultProfile", {chromium}, 100, {{}}},
+        Case{"ChromiumDefaultProfile", {chromium}, 100, std::vector<std::string>{}},
         Case{"FirefoxProfileDirectory",
              {"firefox-esr", "--no-remote", "--profile", "/tmp/ff", "--new-instance", "-url", "about:blank", "--kiosk",
               "--headless", "-private-window"},
@@ -165,10 +168,10 @@ INSTANTIATE_TEST_SUITE_P(
         // (-P alone opens the profile manager).
         Case{"FirefoxFirstMatchAndOptionValues", {"firefox", "-P", "--no-remote", "-P", "work", "--profile", "-url"},
              200,
-             {{}}},
+             std::vector<std::string>{}},
         // Epiphany's default profile takes the address over the session bus;
         // page and window options are not copied.
-        Case{"EpiphanyDefaultProfile", {"epiphany", "--new-window", "-l", "/tmp/pia", "https://x/"}, 500, {{}}},
+        Case{"EpiphanyDefaultProfile", {"epiphany", "--new-window", "-l", "/tmp/pia", "https://x/"}, 500, std::vector<std::string>{}},
         // Instances of their own take no address from another process.
         Case{"EpiphanyProfileFolder", {"epiphany", "--profile=/tmp/e", "https://x/"}, 500, std::nullopt},
         Case{"EpiphanyProfileFolderApart", {"epiphany", "--profile", "/tmp/e"}, 500, std::nullopt},
@@ -177,9 +180,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"EpiphanyShortOptionsGrouped", {"epiphany", "-lp", "/tmp/s"}, 500, std::nullopt},
         Case{"EpiphanyWebApplication", {"epiphany", "--application-mode", "--profile=/x/app"}, 500, std::nullopt},
         Case{"EpiphanyAutomation", {"epiphany", "--automation-mode"}, 500, std::nullopt},
-        Case{"EpiphanyPagesAfterTheTerminator", {"epiphany", "--", "--profile=/tmp/e"}, 500, {{}}},
+        Case{"EpiphanyPagesAfterTheTerminator", {"epiphany", "--", "--profile=/tmp/e"}, 500, std::vector<std::string>{}},
         // Not a browser the opener knows: the address alone, as before.
-        Case{"OtherProgram", {"/opt/standin", "--user-data-dir=/tmp/chr", "--no-sandbox"}, 300, {{}}},
+        Case{"OtherProgram", {"/opt/standin", "--user-data-dir=/tmp/chr", "--no-sandbox"}, 300,
+             std::vector<std::string>{}},
         Case{"UnknownPid", {chromium}, 999, std::nullopt}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
