@@ -3,9 +3,8 @@ every mainstream toolkit: Chromium, Firefox and Epiphany (WebKitGTK) on a
 local test page, GTK 4 (gtk4-demo), Qt 5 (FeatherPad), Qt 6 (qt6ct),
 LibreOffice (VCL) and Java Swing (a small window of ours,
 tests/integration/swing, through Debian's ATK bridge). real_apps.TABLE names
-each application's targets; pyatspi
-(atspi_reference.py), the X server and the saved picture are the
-independent witnesses.
+each application's targets; pyatspi (atspi_reference.py), the X server and
+the saved picture are the independent witnesses.
 
 Run: tools/with-desktop /usr/bin/python3 -m unittest discover -s tests/integration \
          -t tests/integration -p 'test_real_applications.py' -v
